@@ -1,0 +1,247 @@
+// The one frame every engine method runs:
+//   entry check -> (lengths, vector) -> borrow in parameter order -> guarded
+//   call -> release -> free -> Abort after the last release.
+// Methods declare only their entry and their arguments, e.g.
+//   call_fixed<"web_set_timeout">(env, name, value)
+//   call_list<"web_url">(env, Str{name}, Str{url}, Elements{attributes}, LAST)
+#pragma once
+
+#include <jni.h>
+
+#include <cstddef>
+#include <new>
+#include <tuple>
+#include <utility>
+
+#include "bridge/engine_entry_table.h"
+#include "frame/arg_vector.h"
+#include "frame/borrowed_string.h"
+#include "frame/guard.h"
+#include "frame/raise_abort.h"
+#include "frame/result_codes.h"
+#include "frame/variadic_call.h"
+
+namespace jweb {
+
+// ---------------------------------------------------------------------------
+// Fixed argument lists: each Java parameter is one engine argument.
+
+template <class Param>
+struct FixedArg;
+
+template <>
+struct FixedArg<jstring> {
+    jstring ref;
+    const char* chars = nullptr;
+
+    bool borrow(JNIEnv* env) {
+        bool failed = false;
+        chars = borrow_string(env, ref, failed);
+        return !failed;
+    }
+    void release(JNIEnv* env) const { release_string(env, ref, chars); }
+    const char* value() const { return chars; }
+};
+
+template <>
+struct FixedArg<jint> {
+    jint number;
+
+    bool borrow(JNIEnv*) { return true; }
+    void release(JNIEnv*) const {}
+    jint value() const { return number; }
+};
+
+template <EntryName Entry, class... Params>
+jint call_fixed(JNIEnv* env, Params... params) {
+    const EngineEntry entry = engine_entry<Entry>();
+    if (entry == nullptr) return JWEB_ERR_CALL;
+
+    std::tuple<FixedArg<Params>...> args{FixedArg<Params>{params}...};
+    const bool borrowed = std::apply([env](auto&... arg) { return (arg.borrow(env) && ...); }, args);
+
+    jint result = JWEB_ERR_NOMEM;
+    bool called = true;
+    if (borrowed) {
+        result = JWEB_ERR_CALL;
+        using Function = jint (*)(decltype(std::declval<FixedArg<Params>>().value())...);
+        const auto function = reinterpret_cast<Function>(entry);
+        called = std::apply(
+            [function, &result](const auto&... arg) {
+                return call_guarded([function, ... value = arg.value()] { return function(value...); }, result);
+            },
+            args);
+    }
+    std::apply([env](const auto&... arg) { (arg.release(env), ...); }, args);
+    if (!called) raise_abort(env);
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+// Open lists: the parts of the list in argument order. Each part knows how
+// many slots it fills, how to fill them and how to give back what it took.
+
+// One Java string: one slot.
+struct Str {
+    jstring ref;
+    const char* chars = nullptr;
+};
+
+// The elements of a Java string array, one slot each, none for a null or
+// empty array; with NullWhenEmpty, a single null slot stands in for none.
+template <bool NullWhenEmpty>
+struct ArrayElements {
+    jobjectArray ref;
+    std::size_t length = 0;
+    std::size_t first_slot = 0;
+    std::size_t borrowed = 0;
+    jstring* refs = nullptr;
+};
+using Elements = ArrayElements<false>;
+using ElementsOrNull = ArrayElements<true>;
+
+// A Java byte array passed as one NUL-terminated copy of its bytes; no slot
+// when the reference is null.
+struct Body {
+    jbyteArray ref;
+    char* bytes = nullptr;
+};
+
+struct Marker {
+    const char* text;
+};
+inline constexpr Marker LAST{marker_last};
+inline constexpr Marker ENDFORM{marker_endform};
+inline constexpr Marker ITEMDATA{marker_itemdata};
+
+// How the borrowed strings are given back: every list releases its strings
+// before its arrays; the concurrent groups release their strings last first.
+enum class ReleaseOrder { strings_in_order, strings_last_first };
+
+namespace list_detail {
+
+struct Filling {
+    JNIEnv* env;
+    ArgVector vector;
+    std::size_t next_slot = 0;
+    std::size_t next_ref = 0;
+};
+
+// Lengths, read in parameter order before anything is allocated.
+inline void measure(JNIEnv*, const Str&) {}
+inline void measure(JNIEnv*, const Body&) {}  // read when the body is built
+inline void measure(JNIEnv*, const Marker&) {}
+template <bool N>
+void measure(JNIEnv* env, ArrayElements<N>& part) {
+    if (part.ref != nullptr) part.length = static_cast<std::size_t>(env->GetArrayLength(part.ref));
+}
+
+inline std::size_t slot_count(const Str&) { return 1; }
+inline std::size_t slot_count(const Body& part) { return part.ref != nullptr ? 1 : 0; }
+inline std::size_t slot_count(const Marker&) { return 1; }
+template <bool NullWhenEmpty>
+std::size_t slot_count(const ArrayElements<NullWhenEmpty>& part) {
+    return NullWhenEmpty && part.length == 0 ? 1 : part.length;
+}
+
+template <class Part>
+std::size_t element_count(const Part&) { return 0; }
+template <bool N>
+std::size_t element_count(const ArrayElements<N>& part) { return part.length; }
+
+// Filling stops at the first part that cannot be had (false): a string the
+// runtime handed out no bytes for, or a body that could not be allocated.
+inline bool fill(Filling& f, Str& part) {
+    bool failed = false;
+    part.chars = borrow_string(f.env, part.ref, failed);
+    f.vector.slots[f.next_slot++] = part.chars;
+    return !failed;
+}
+inline bool fill(Filling& f, const Marker& part) {
+    f.vector.slots[f.next_slot++] = part.text;
+    return true;
+}
+template <bool NullWhenEmpty>
+bool fill(Filling& f, ArrayElements<NullWhenEmpty>& part) {
+    if (NullWhenEmpty && part.length == 0) {
+        f.vector.slots[f.next_slot++] = nullptr;
+        return true;
+    }
+    part.first_slot = f.next_slot;
+    part.refs = f.vector.element_refs + f.next_ref;
+    part.borrowed = borrow_array_elements(f.env, part.ref, f.vector.slots, part.first_slot, part.length, part.refs);
+    f.next_slot += part.length;
+    f.next_ref += part.length;
+    return part.borrowed == part.length;
+}
+inline bool fill(Filling& f, Body& part) {
+    if (part.ref == nullptr) return true;
+    const jsize length = f.env->GetArrayLength(part.ref);
+    part.bytes = new (std::nothrow) char[static_cast<std::size_t>(length) + 1];
+    if (part.bytes == nullptr) return false;
+    part.bytes[length] = '\0';
+    f.env->GetByteArrayRegion(part.ref, 0, length, reinterpret_cast<jbyte*>(part.bytes));
+    f.vector.slots[f.next_slot++] = part.bytes;
+    return true;
+}
+
+template <class Part>
+void release_string(JNIEnv*, const ArgVector&, const Part&) {}
+inline void release_string(JNIEnv* env, const ArgVector&, const Str& part) {
+    jweb::release_string(env, part.ref, part.chars);
+}
+
+template <class Part>
+void release_elements(JNIEnv*, const ArgVector&, const Part&) {}
+template <bool N>
+void release_elements(JNIEnv* env, const ArgVector& vector, const ArrayElements<N>& part) {
+    release_array_elements(env, vector.slots, part.first_slot, part.borrowed, part.refs);
+}
+
+template <class Part>
+void discard(const Part&) {}
+inline void discard(const Body& part) { delete[] part.bytes; }
+
+template <ReleaseOrder Order, class Tuple, std::size_t... I>
+void release_all(JNIEnv* env, const ArgVector& vector, const Tuple& parts, std::index_sequence<I...>) {
+    constexpr std::size_t last = sizeof...(I) - 1;
+    if constexpr (Order == ReleaseOrder::strings_in_order)
+        (release_string(env, vector, std::get<I>(parts)), ...);
+    else
+        (release_string(env, vector, std::get<last - I>(parts)), ...);
+    (release_elements(env, vector, std::get<I>(parts)), ...);
+}
+
+}  // namespace list_detail
+
+template <EntryName Entry, ReleaseOrder Order = ReleaseOrder::strings_in_order, class... Parts>
+jint call_list(JNIEnv* env, Parts... parts) {
+    using namespace list_detail;
+    const EngineEntry entry = engine_entry<Entry>();
+    if (entry == nullptr) return JWEB_ERR_CALL;
+
+    (measure(env, parts), ...);
+    const std::size_t slots = (slot_count(parts) + ...);
+    const std::size_t elements = (element_count(parts) + ... + 0);
+    if (!reserve_local_refs(env, elements)) return JWEB_ERR_NOMEM;
+    const ArgVector vector = allocate_arg_vector(slots, elements);
+    if (vector.slots == nullptr) return JWEB_ERR_NOMEM;
+
+    Filling filling{env, vector};
+    const bool filled = (fill(filling, parts) && ...);
+
+    jint result = JWEB_ERR_NOMEM;
+    bool called = true;
+    if (filled) {
+        result = JWEB_ERR_CALL;
+        called = call_guarded([entry, slots, args = vector.slots] { return call_variadic_entry(entry, slots, args); },
+                              result);
+    }
+    release_all<Order>(env, vector, std::forward_as_tuple(parts...), std::index_sequence_for<Parts...>{});
+    free_arg_vector(vector);
+    (discard(parts), ...);
+    if (!called) raise_abort(env);
+    return result;
+}
+
+}  // namespace jweb

@@ -1,0 +1,120 @@
+/* Control and inspection of the stand-in replay engine (libTswReplayMain.so
+ * built from standin_engine/). Tests call these to choose what the engine
+ * returns, to make its next call fail, and to read back what it received.
+ *
+ * Plain C so that any caller can use it, including a JNI library that finds
+ * these functions with dlsym. Record accessors return pointers into the
+ * engine's record; they stay valid until standin_reset(). Indices are 0-based
+ * in call order. */
+#ifndef TSW_STANDIN_CONTROL_H
+#define TSW_STANDIN_CONTROL_H
+
+#include <stddef.h>
+
+#if defined(__GNUC__)
+#define STANDIN_API __attribute__((visibility("default")))
+#else
+#define STANDIN_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* What standin_inject_failure makes the next call on the calling thread do. */
+enum standin_failure_kind {
+    STANDIN_FAIL_NONE = 0,               /* clears a pending injection */
+    STANDIN_FAIL_THROW_INT = 1,          /* throw STANDIN_THROWN_INT (an int) */
+    STANDIN_FAIL_THROW_RUNTIME_ERROR = 2,/* throw std::runtime_error */
+    STANDIN_FAIL_THROW_UNRELATED = 3,    /* throw standin::UnrelatedFailure */
+    STANDIN_FAIL_SEGV = 4,               /* read through a null pointer */
+    STANDIN_FAIL_FPE = 5,                /* integer division by zero */
+    STANDIN_FAIL_BUS = 6,                /* touch a mapped page past end of file */
+    STANDIN_FAIL_ILL = 7,                /* execute an undefined instruction */
+    STANDIN_FAIL_STACK_OVERFLOW = 8      /* recurse until the stack runs out */
+};
+
+/* How the reading of a variadic list ended. */
+enum standin_list_status {
+    STANDIN_LIST_COMPLETE = 0,   /* marker found, announced length read, or not a list */
+    STANDIN_LIST_CAPPED = 1,     /* stopped at the cap (standin_set_list_cap) */
+    STANDIN_LIST_UNREADABLE = 2  /* checked reading stopped at unreadable memory */
+};
+
+#define STANDIN_THROWN_INT 5707
+#define STANDIN_DEFAULT_LIST_CAP 1000000
+
+/* Clears the record; result back to 0; list cap back to the default; checked
+ * reading off; clears the calling thread's pending injection and announced
+ * list length; reopens the trace destination from TSW_STANDIN_TRACE. */
+STANDIN_API void standin_reset(void);
+
+/* The value every following call returns (all threads) until changed. */
+STANDIN_API void standin_set_result(int result);
+
+/* Arms a failure for the next engine call on the calling thread only.
+ * Returns 0, or -1 for an unknown kind (nothing armed then). */
+STANDIN_API int standin_inject_failure(int kind);
+
+/* The next variadic list read on the calling thread is exactly n arguments,
+ * markers or not. Returns 0, or -1 when n < 0 (nothing announced then). */
+STANDIN_API int standin_expect_list_length(int n);
+
+/* At most this many arguments of one list are read (process-wide). Returns 0,
+ * or -1 when cap < 0. */
+STANDIN_API int standin_set_list_cap(int cap);
+
+/* When on, every list is read checking that each argument slot and string is
+ * readable memory first (slower). Concurrent lists without an announced
+ * length are always read this way. */
+STANDIN_API void standin_set_checked_reads(int on);
+
+/* The calling thread's id as calls record it (the kernel thread id). */
+STANDIN_API long long standin_current_thread_id(void);
+
+/* ---- the record ---- */
+
+STANDIN_API int standin_call_count(void);
+
+/* Entry name of call i, or NULL when i is out of range. */
+STANDIN_API const char* standin_call_name(int i);
+
+/* Kernel thread id of the thread that made call i, or -1. */
+STANDIN_API long long standin_call_thread_id(int i);
+
+/* That thread's name as of its first call since the last reset, or NULL. */
+STANDIN_API const char* standin_call_thread_name(int i);
+
+/* Number of string arguments of call i, list marker included; -1 out of range.
+ * web_get_int_property has none: its int is read with standin_call_int_arg. */
+STANDIN_API int standin_call_arg_count(int i);
+
+/* Argument k of call i: returns 1 and sets *bytes / *length (bytes up to, not
+ * including, the terminating NUL) for a string; 0 for a null pointer (*bytes
+ * set to NULL, *length to 0); -1 when i or k is out of range. */
+STANDIN_API int standin_call_arg(int i, int k, const char** bytes, size_t* length);
+
+/* 1 and *value for a call with an int argument, 0 for one without, -1. */
+STANDIN_API int standin_call_int_arg(int i, int* value);
+
+/* 1 and *value for a call that returned; 0 for one that failed by injection. */
+STANDIN_API int standin_call_result(int i, int* value);
+
+/* The injected failure kind of call i (STANDIN_FAIL_NONE if none), or -1. */
+STANDIN_API int standin_call_failure(int i);
+
+/* enum standin_list_status of call i, or -1. */
+STANDIN_API int standin_call_list_status(int i);
+
+#ifdef __cplusplus
+}  /* extern "C" */
+
+namespace standin {
+/* Thrown by STANDIN_FAIL_THROW_UNRELATED: deliberately not a std::exception. */
+struct STANDIN_API UnrelatedFailure {
+    const char* entry;  /* the engine entry that threw */
+};
+}  /* namespace standin */
+#endif
+
+#endif /* TSW_STANDIN_CONTROL_H */

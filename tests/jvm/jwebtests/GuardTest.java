@@ -1,0 +1,95 @@
+package jwebtests;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertNull;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assumptions.assumeTrue;
+
+import java.util.ArrayList;
+import java.util.List;
+import java.util.concurrent.atomic.AtomicInteger;
+import org.junit.jupiter.api.BeforeAll;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.params.ParameterizedTest;
+import org.junit.jupiter.params.provider.ValueSource;
+import tsapi.exceptions.Abort;
+import tsapi.standin.Engine;
+import tsapi.web;
+
+/** The guard in a running JVM: every failure kind, many times, on many threads. */
+class GuardTest {
+    @BeforeAll
+    static void load() {
+        EngineMode.prepare();
+    }
+
+    @ParameterizedTest(name = "failure {0}")
+    @ValueSource(ints = {Engine.FAIL_THROW_INT, Engine.FAIL_THROW_RUNTIME_ERROR, Engine.FAIL_THROW_UNRELATED,
+        Engine.FAIL_SEGV, Engine.FAIL_FPE, Engine.FAIL_BUS, Engine.FAIL_ILL})
+    void eachFailureKindBecomesAbortAgainAndAgainOnOneThread(int kind) {
+        assumeTrue(EngineMode.bound("InitWebVuser"));
+        Engine.reset();
+        for (int i = 0; i < 5; i++) {
+            Engine.injectFailure(kind);
+            Abort abort = assertThrows(Abort.class, web::jweb_initialize);
+            assertNull(abort.getMessage());
+            Engine.setResult(-42);
+            assertEquals(-42, web.jweb_terminate());
+        }
+    }
+
+    @Test
+    void thousandFaultsOnSeveralThreadsLeaveTheJvmWhole() throws Exception {
+        assumeTrue(EngineMode.bound("InitWebVuser"));
+        Engine.reset();
+        final int threads = 8;
+        final int perThread = 125;
+        int[] kinds = {Engine.FAIL_SEGV, Engine.FAIL_FPE, Engine.FAIL_BUS, Engine.FAIL_ILL,
+            Engine.FAIL_THROW_RUNTIME_ERROR};
+        AtomicInteger aborts = new AtomicInteger();
+        AtomicInteger wrong = new AtomicInteger();
+        List<Thread> workers = new ArrayList<>();
+        for (int t = 0; t < threads; t++) {
+            final int offset = t;
+            Thread worker = new Thread(() -> {
+                for (int i = 0; i < perThread; i++) {
+                    Engine.injectFailure(kinds[(i + offset) % kinds.length]);
+                    try {
+                        web.jweb_initialize();
+                        wrong.incrementAndGet();
+                    } catch (Abort expected) {
+                        aborts.incrementAndGet();
+                    }
+                    // Calls without an injected failure go through on the same thread.
+                    if (web.jweb_cleanup_cookies() == -55555) wrong.incrementAndGet();
+                }
+            });
+            workers.add(worker);
+            worker.start();
+        }
+        for (Thread worker : workers) worker.join();
+        assertEquals(threads * perThread, aborts.get());
+        assertEquals(0, wrong.get());
+        assertJitNullChecksStillWork();
+    }
+
+    private static int length(int[] array) {
+        return array.length;
+    }
+
+    /** Compiled code turns null dereferences into NullPointerException through the JVM's own fault handler. */
+    static void assertJitNullChecksStillWork() {
+        int[] array = new int[3];
+        int caught = 0;
+        long sum = 0;
+        for (int i = 0; i < 100_000; i++) {
+            try {
+                sum += length((i & 1) == 0 ? null : array);
+            } catch (NullPointerException expected) {
+                caught++;
+            }
+        }
+        assertEquals(50_000, caught);
+        assertEquals(150_000, sum);
+    }
+}

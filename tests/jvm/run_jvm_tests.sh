@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Runs the JVM tests in one engine mode under -Xcheck:jni. Fails when JUnit
+# fails, or when the JVM printed any warning (a line starting with WARNING or
+# Warning), since -Xcheck:jni reports misuse only that way.
+#   run_jvm_tests.sh MODE [--libjsig]
+set -uo pipefail
+mode=$1
+preload=()
+java_home=$(dirname "$(dirname "$(readlink -f "$JAVA")")")
+if [ "${2:-}" = "--libjsig" ]; then
+  preload=(env "LD_PRELOAD=$java_home/lib/libjsig.so")
+fi
+
+case "$mode" in
+  no_revert) engine=$ENGINE_NO_REVERT ;;
+  *) engine=$ENGINE_FULL ;;
+esac
+
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+"${preload[@]}" "$JAVA" -Xcheck:jni -XX:+AllowUserSignalHandlers \
+  -Djava.library.path="$LIBRARY_DIRS" \
+  -Djweb.mode="$mode" -Djweb.engine="$engine" -Djweb.libjsig="${2:-}" \
+  -cp "$CLASSPATH_JARS" \
+  org.junit.platform.console.ConsoleLauncher --disable-banner --disable-ansi-colors \
+  --details=tree --select-package=jwebtests >"$out" 2>&1
+status=$?
+cat "$out"
+if grep -nE '^(WARNING|Warning)' "$out"; then
+  echo "FAILED: the JVM printed warnings (above)"
+  exit 1
+fi
+exit $status

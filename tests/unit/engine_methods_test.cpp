@@ -1,0 +1,451 @@
+// Every engine method against the fake JNIEnv and the recording engine
+// double: the exact JNI sequence, the exact argument list, every release,
+// every result code. Driven from one table of the 50 methods.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine_double.h"
+#include "frame/result_codes.h"
+#include "tests/unit/support/alloc_failure.h"
+#include "tests/unit/support/fake_jni.h"
+#include "tsapi_web.h"
+
+namespace {
+
+using engine_double::Argument;
+using engine_double::Failure;
+using fakejni::FakeJni;
+
+// A Java argument: a reference of any kind, or an int.
+struct Param {
+    jobject ref = nullptr;
+    jint number = 0;
+};
+
+template <class P>
+P as(const Param& p) {
+    if constexpr (std::is_same_v<P, jint>) return p.number;
+    else return static_cast<P>(p.ref);
+}
+
+using Invoker = jint (*)(JNIEnv*, const std::vector<Param>&);
+
+template <class... P, std::size_t... I>
+jint invoke_with(jint(JNICALL* method)(JNIEnv*, jclass, P...), JNIEnv* env, const std::vector<Param>& params,
+                 std::index_sequence<I...>) {
+    return method(env, nullptr, as<P>(params[I])...);
+}
+
+template <auto Method>
+jint invoke(JNIEnv* env, const std::vector<Param>& params) {
+    return [&]<class... P>(jint(JNICALL*)(JNIEnv*, jclass, P...)) {
+        return invoke_with(Method, env, params, std::index_sequence_for<P...>{});
+    }(Method);
+}
+
+// Layout tokens: S string, I int, A string array, A0 string array that is one
+// null argument when empty, B byte array (one argument when not null), and
+// the markers LAST, ENDFORM, ITEMDATA.
+struct Row {
+    const char* method;
+    const char* entry;
+    const char* layout;
+    Invoker call;
+
+    std::vector<std::string> tokens() const {
+        std::istringstream in(layout);
+        std::vector<std::string> t;
+        for (std::string s; in >> s;) t.push_back(s);
+        return t;
+    }
+    bool is_list() const { return std::string(layout).find('A') != std::string::npos; }
+    bool strings_last_first() const { return std::string(layout).find("A0") != std::string::npos; }
+    bool refuses_null() const { return std::string(method) == "jweb_old_url"; }
+};
+
+void PrintTo(const Row& row, std::ostream* os) { *os << row.method; }
+
+const Row rows[] = {
+    {"jweb_initialize", "InitWebVuser", "", invoke<Java_tsapi_web_jweb_1initialize>},
+    {"jweb_terminate", "TerminateWebVuser", "", invoke<Java_tsapi_web_jweb_1terminate>},
+    {"jweb_cleanup_cookies", "web_cleanup_cookies", "", invoke<Java_tsapi_web_jweb_1cleanup_1cookies>},
+    {"jweb_cleanup_auto_headers", "web_cleanup_cookies", "", invoke<Java_tsapi_web_jweb_1cleanup_1auto_1headers>},
+    {"jweb_disable_keep_alive", "web_disable_keep_alive", "", invoke<Java_tsapi_web_jweb_1disable_1keep_1alive>},
+    {"jweb_enable_keep_alive", "web_enable_keep_alive", "", invoke<Java_tsapi_web_jweb_1enable_1keep_1alive>},
+    {"jweb_cache_cleanup", "web_cache_cleanup", "", invoke<Java_tsapi_web_jweb_1cache_1cleanup>},
+    {"jweb_get_int_property", "web_get_int_property", "I", invoke<Java_tsapi_web_jweb_1get_1int_1property>},
+    {"jweb_old_url", "URL", "S", invoke<Java_tsapi_web_jweb_1old_1url>},
+    {"jweb_set_max_html_param_len", "web_set_max_html_param_len", "S",
+     invoke<Java_tsapi_web_jweb_1set_1max_1html_1param_1len>},
+    {"jweb_set_proxy", "web_set_proxy", "S", invoke<Java_tsapi_web_jweb_1set_1proxy>},
+    {"jweb_set_secure_proxy", "web_set_secure_proxy", "S", invoke<Java_tsapi_web_jweb_1set_1secure_1proxy>},
+    {"jweb_set_proxy_bypass", "web_set_proxy_bypass", "S", invoke<Java_tsapi_web_jweb_1set_1proxy_1bypass>},
+    {"jweb_set_connections_limit", "web_set_connections_limit", "S",
+     invoke<Java_tsapi_web_jweb_1set_1connections_1limit>},
+    {"jweb_add_cookie", "web_add_cookie", "S", invoke<Java_tsapi_web_jweb_1add_1cookie>},
+    {"jweb_remove_cookie", "web_remove_cookie", "S", invoke<Java_tsapi_web_jweb_1remove_1cookie>},
+    {"jweb_set_certificate", "web_set_certificate", "S", invoke<Java_tsapi_web_jweb_1set_1certificate>},
+    {"jweb_revert_auto_header", "web_revert_auto_header", "S", invoke<Java_tsapi_web_jweb_1revert_1auto_1header>},
+    {"jweb_set_max_retries", "web_set_max_retries", "S", invoke<Java_tsapi_web_jweb_1set_1max_1retries>},
+    {"jweb_set_proxy_bypass_local", "web_set_proxy_bypass_local", "S",
+     invoke<Java_tsapi_web_jweb_1set_1proxy_1bypass_1local>},
+    {"jweb_set_timeout", "web_set_timeout", "S S", invoke<Java_tsapi_web_jweb_1set_1timeout>},
+    {"jweb_add_header", "web_add_header", "S S", invoke<Java_tsapi_web_jweb_1add_1header>},
+    {"jweb_add_auto_header", "web_add_auto_header", "S S", invoke<Java_tsapi_web_jweb_1add_1auto_1header>},
+    {"jweb_save_header", "web_save_header", "S S", invoke<Java_tsapi_web_jweb_1save_1header>},
+    {"jweb_set_sockets_option", "web_set_sockets_option", "S S", invoke<Java_tsapi_web_jweb_1set_1sockets_1option>},
+    {"jweb_setUser", "SetUser", "S S S", invoke<Java_tsapi_web_jweb_1setUser>},
+    {"jweb_create_html_param", "web_create_html_param", "S S S", invoke<Java_tsapi_web_jweb_1create_1html_1param>},
+    {"jweb_set_user", "web_set_user", "S S S", invoke<Java_tsapi_web_jweb_1set_1user>},
+    {"jweb_create_radio_button_param", "web_create_radio_button_param", "S S S",
+     invoke<Java_tsapi_web_jweb_1create_1radio_1button_1param>},
+    {"jweb_create_html_param_ex", "web_create_html_param_ex", "S S S S",
+     invoke<Java_tsapi_web_jweb_1create_1html_1param_1ex>},
+    {"jweb_url", "web_url", "S S A LAST", invoke<Java_tsapi_web_jweb_1url>},
+    {"jweb_link", "web_link", "S S A LAST", invoke<Java_tsapi_web_jweb_1link>},
+    {"jweb_set_option", "web_set_option", "S S A LAST", invoke<Java_tsapi_web_jweb_1set_1option>},
+    {"jweb_image", "web_image", "S A LAST", invoke<Java_tsapi_web_jweb_1image>},
+    {"jweb_image_check", "web_image_check", "S A LAST", invoke<Java_tsapi_web_jweb_1image_1check>},
+    {"jweb_java_check", "web_java_check", "S A LAST", invoke<Java_tsapi_web_jweb_1java_1check>},
+    {"jweb_global_verification", "web_global_verification", "S A LAST",
+     invoke<Java_tsapi_web_jweb_1global_1verification>},
+    {"jweb_reg_find", "web_reg_find", "S A LAST", invoke<Java_tsapi_web_jweb_1reg_1find>},
+    {"jweb_reg_save_param", "web_reg_save_param", "S A LAST", invoke<Java_tsapi_web_jweb_1reg_1save_1param>},
+    {"jweb_remove_auto_header", "web_remove_auto_header", "S A LAST",
+     invoke<Java_tsapi_web_jweb_1remove_1auto_1header>},
+    {"jweb_create_html_query", "web_create_html_query", "S A LAST", invoke<Java_tsapi_web_jweb_1create_1html_1query>},
+    {"jweb_old_formSubmit", "FormSubmit", "S A ENDFORM", invoke<Java_tsapi_web_jweb_1old_1formSubmit>},
+    {"jweb_set_certificate_ex", "web_set_certificate_ex", "A LAST", invoke<Java_tsapi_web_jweb_1set_1certificate_1ex>},
+    {"jweb_submit_form", "web_submit_form", "S A ITEMDATA A LAST", invoke<Java_tsapi_web_jweb_1submit_1form>},
+    {"jweb_submit_data", "web_submit_data", "S S A ITEMDATA A LAST", invoke<Java_tsapi_web_jweb_1submit_1data>},
+    {"jweb_web_find", "web_find", "S A A LAST", invoke<Java_tsapi_web_jweb_1web_1find>},
+    {"jweb_custom_request", "web_custom_request", "S S A LAST", invoke<Java_tsapi_web_jweb_1custom_1request>},
+    {"jweb_custom_request2", "web_custom_request", "S S A B LAST", invoke<Java_tsapi_web_jweb_1custom_1request2>},
+    {"jweb_concurrent_start", "web_concurrent_start", "S A0 S", invoke<Java_tsapi_web_jweb_1concurrent_1start>},
+    {"jweb_concurrent_end", "web_concurrent_end", "A0 S", invoke<Java_tsapi_web_jweb_1concurrent_1end>},
+};
+
+enum class Scenario { typical, nulls, empty, null_elements, many_elements };
+
+std::string name_of(Scenario s) {
+    switch (s) {
+        case Scenario::typical: return "typical";
+        case Scenario::nulls: return "nulls";
+        case Scenario::empty: return "empty";
+        case Scenario::null_elements: return "null_elements";
+        case Scenario::many_elements: return "many_elements";
+    }
+    return "?";
+}
+
+// One call's Java arguments, and everything the frame should do with them.
+struct Plan {
+    std::vector<Param> params;
+    std::vector<std::string> lengths;   // GetArrayLength calls before the vector
+    std::size_t elements = 0;           // elements of all string arrays
+    std::vector<std::string> borrows;   // JNI calls of the filling, in order
+    std::vector<std::string> string_releases;
+    std::vector<std::string> element_releases;
+    std::vector<Argument> engine_arguments;
+    std::size_t borrow_count = 0;       // GetStringUTFChars calls
+
+    std::vector<std::string> before_call(bool list) const {
+        std::vector<std::string> calls = lengths;
+        if (list && elements + 1 > 16) calls.push_back("EnsureLocalCapacity(" + std::to_string(elements + 1) + ")");
+        calls.insert(calls.end(), borrows.begin(), borrows.end());
+        return calls;
+    }
+    std::vector<std::string> releases() const {
+        std::vector<std::string> calls = string_releases;
+        calls.insert(calls.end(), element_releases.begin(), element_releases.end());
+        return calls;
+    }
+    std::vector<std::string> whole_call(bool list) const {
+        std::vector<std::string> calls = before_call(list);
+        for (const auto& r : releases()) calls.push_back(r);
+        return calls;
+    }
+};
+
+Plan plan_for(const Row& row, Scenario scenario, FakeJni& jni) {
+    Plan plan;
+    int position = 0;
+    std::vector<std::string> strings_released;
+    for (const std::string& token : row.tokens()) {
+        const std::string name = std::string(1, token[0] == 'A' ? 'a' : token[0] == 'B' ? 'b' : 's') +
+                                 std::to_string(++position);
+        if (token == "S") {
+            if (scenario == Scenario::nulls) {
+                plan.params.push_back({});
+                plan.engine_arguments.push_back(std::nullopt);
+                continue;
+            }
+            const std::string bytes = scenario == Scenario::empty ? "" : "value of " + name + " \xc3\xa9\xc0\x80";
+            plan.params.push_back({jni.string(name, bytes)});
+            plan.borrows.push_back("GetStringUTFChars(" + name + ")");
+            strings_released.push_back("ReleaseStringUTFChars(" + name + ")");
+            plan.engine_arguments.push_back(bytes);
+            ++plan.borrow_count;
+        } else if (token == "I") {
+            plan.params.push_back({nullptr, -7});
+            plan.engine_arguments.push_back("-7");
+        } else if (token == "A" || token == "A0") {
+            std::vector<std::optional<std::string>> elements;
+            switch (scenario) {
+                case Scenario::typical: elements = {"Name=" + name, std::nullopt, "", "Value=\xe2\x82\xac"}; break;
+                case Scenario::null_elements: elements = {std::nullopt}; break;
+                case Scenario::many_elements:
+                    for (int i = 0; i < 20; ++i) elements.push_back(name + "#" + std::to_string(i));
+                    break;
+                default: break;
+            }
+            if (scenario == Scenario::nulls) {
+                plan.params.push_back({});
+            } else {
+                plan.params.push_back({jni.string_array(name, elements)});
+                plan.lengths.push_back("GetArrayLength(" + name + ")");
+            }
+            plan.elements += elements.size();
+            if (elements.empty() && token == "A0") plan.engine_arguments.push_back(std::nullopt);
+            for (std::size_t i = 0; i < elements.size(); ++i) {
+                const std::string element = name + "[" + std::to_string(i) + "]";
+                plan.borrows.push_back("GetObjectArrayElement(" + name + "," + std::to_string(i) + ")");
+                if (elements[i]) {
+                    plan.borrows.push_back("GetStringUTFChars(" + element + ")");
+                    plan.element_releases.push_back("ReleaseStringUTFChars(" + element + ")");
+                    ++plan.borrow_count;
+                }
+                plan.engine_arguments.push_back(elements[i]);
+            }
+        } else if (token == "B") {
+            if (scenario == Scenario::nulls) {
+                plan.params.push_back({});
+                continue;
+            }
+            std::vector<unsigned char> body;
+            if (scenario != Scenario::empty) body = {0x80, 0xff, 'x', 0x00, 'y'};
+            plan.params.push_back({jni.byte_array(name, body)});
+            plan.borrows.push_back("GetArrayLength(" + name + ")");
+            plan.borrows.push_back("GetByteArrayRegion(" + name + ",0," + std::to_string(body.size()) + ")");
+            plan.engine_arguments.push_back(scenario == Scenario::empty ? "" : "\x80\xff" "x");
+        } else {
+            plan.engine_arguments.push_back(token);  // a marker
+        }
+    }
+    if (row.strings_last_first()) std::reverse(strings_released.begin(), strings_released.end());
+    plan.string_releases = strings_released;
+    return plan;
+}
+
+std::vector<std::string> with_abort(std::vector<std::string> calls) {
+    calls.push_back("FindClass(tsapi/exceptions/Abort)");
+    calls.push_back("ThrowNew(tsapi/exceptions/Abort,null)");
+    return calls;
+}
+
+class EngineMethods : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        engine_double::clear();
+        engine_double::bind_all();
+    }
+    void TearDown() override {
+        engine_double::unbind_all();
+        engine_double::clear();
+    }
+
+    jint call(const Row& row, const Plan& plan) {
+        engine_double::expect_list_length(plan.engine_arguments.size());
+        return row.call(jni.env(), plan.params);
+    }
+
+    void expect_engine_received(const Row& row, const Plan& plan) {
+        ASSERT_EQ(engine_double::calls().size(), 1u);
+        EXPECT_EQ(engine_double::calls()[0].entry, row.entry);
+        EXPECT_EQ(engine_double::calls()[0].arguments, plan.engine_arguments);
+    }
+
+    FakeJni jni;
+    const allocfail::Mark start = allocfail::mark();
+};
+
+// ---- every method, every argument shape ----
+
+class EachMethodAndShape : public EngineMethods,
+                           public ::testing::WithParamInterface<std::tuple<Row, Scenario>> {};
+
+TEST_P(EachMethodAndShape, BorrowsCallsAndReleasesInOrder) {
+    const auto& [row, scenario] = GetParam();
+    const Plan plan = plan_for(row, scenario, jni);
+    engine_double::set_result(-31337);
+    const jint result = call(row, plan);
+
+    if (row.refuses_null() && scenario == Scenario::nulls) {
+        EXPECT_EQ(result, jweb::JWEB_ERR_CALL);
+        EXPECT_TRUE(engine_double::calls().empty());
+    } else {
+        EXPECT_EQ(result, -31337);
+        expect_engine_received(row, plan);
+    }
+    EXPECT_EQ(jni.calls(), plan.whole_call(row.is_list()));
+    EXPECT_EQ(jni.pending_exception(), "");
+    EXPECT_EQ(jni.unreleased_borrows(), 0);
+    EXPECT_EQ(allocfail::outstanding_since(start), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, EachMethodAndShape,
+                         ::testing::Combine(::testing::ValuesIn(rows),
+                                            ::testing::Values(Scenario::typical, Scenario::nulls, Scenario::empty,
+                                                              Scenario::null_elements, Scenario::many_elements)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).method) + "_" +
+                                    name_of(std::get<1>(info.param));
+                         });
+
+// ---- every method: unbound, failures, exhausted memory ----
+
+class EachMethod : public EngineMethods, public ::testing::WithParamInterface<Row> {};
+
+TEST_P(EachMethod, UnboundEntryMakesNoJniCallAtAll) {
+    const Row& row = GetParam();
+    const Plan plan = plan_for(row, Scenario::typical, jni);
+    engine_double::unbind(row.entry);
+    EXPECT_EQ(call(row, plan), jweb::JWEB_ERR_CALL);
+    EXPECT_TRUE(engine_double::calls().empty());
+    if (row.refuses_null())  // the one method that borrows before it looks
+        EXPECT_EQ(jni.calls(), plan.whole_call(false));
+    else
+        EXPECT_EQ(jni.calls(), std::vector<std::string>{});
+    EXPECT_EQ(jni.pending_exception(), "");
+}
+
+TEST_P(EachMethod, EveryKindOfEngineFailureBecomesAbortAfterTheLastRelease) {
+    const Row& row = GetParam();
+    for (Failure failure : {Failure::throw_int, Failure::throw_runtime_error, Failure::throw_unrelated,
+                            Failure::segv, Failure::fpe}) {
+        FakeJni fresh;
+        const Plan plan = plan_for(row, Scenario::typical, fresh);
+        engine_double::clear();
+        engine_double::expect_list_length(plan.engine_arguments.size());
+        engine_double::fail_next_call(failure);
+        EXPECT_EQ(row.call(fresh.env(), plan.params), jweb::JWEB_ERR_CALL);
+        expect_engine_received(row, plan);
+        EXPECT_EQ(fresh.calls(), with_abort(plan.whole_call(row.is_list())));
+        EXPECT_EQ(fresh.pending_exception(), "tsapi/exceptions/Abort(null)");
+        EXPECT_EQ(fresh.unreleased_borrows(), 0);
+        EXPECT_EQ(allocfail::outstanding_since(start), 0);
+    }
+}
+
+TEST_P(EachMethod, MissingAbortClassLeavesTheLookupFailurePending) {
+    const Row& row = GetParam();
+    const Plan plan = plan_for(row, Scenario::typical, jni);
+    jni.abort_class_missing();
+    engine_double::fail_next_call(Failure::segv);
+    EXPECT_EQ(call(row, plan), jweb::JWEB_ERR_CALL);
+    std::vector<std::string> expected = plan.whole_call(row.is_list());
+    expected.push_back("FindClass(tsapi/exceptions/Abort)");
+    EXPECT_EQ(jni.calls(), expected);
+    EXPECT_EQ(jni.pending_exception(), "java/lang/NoClassDefFoundError");
+}
+
+TEST_P(EachMethod, FailedVectorAllocationBorrowsNothing) {
+    const Row& row = GetParam();
+    const Plan plan = plan_for(row, Scenario::typical, jni);
+    allocfail::fail_next_malloc();
+    if (!row.is_list()) {  // allocates nothing, so it cannot run out
+        EXPECT_EQ(call(row, plan), 0);
+        EXPECT_TRUE(allocfail::malloc_failure_armed());
+        allocfail::disarm();
+        return;
+    }
+    EXPECT_EQ(call(row, plan), jweb::JWEB_ERR_NOMEM);
+    EXPECT_TRUE(engine_double::calls().empty());
+    EXPECT_EQ(jni.calls(), plan.lengths);
+    EXPECT_EQ(jni.pending_exception(), "");
+}
+
+TEST_P(EachMethod, BorrowHandingOutNoBytesStopsAtOnceAndReleasesWhatWasBorrowed) {
+    const Row& row = GetParam();
+    FakeJni probe;
+    const std::size_t borrows = plan_for(row, Scenario::typical, probe).borrow_count;
+    for (std::size_t k = 0; k < borrows; ++k) {
+        FakeJni fresh;
+        const Plan plan = plan_for(row, Scenario::typical, fresh);
+        engine_double::clear();
+        fresh.fail_borrow(static_cast<int>(k));
+        EXPECT_EQ(row.call(fresh.env(), plan.params), jweb::JWEB_ERR_NOMEM) << "borrow " << k;
+        EXPECT_TRUE(engine_double::calls().empty());
+        EXPECT_EQ(fresh.pending_exception(), "java/lang/OutOfMemoryError");
+        EXPECT_EQ(fresh.unreleased_borrows(), 0);
+        EXPECT_EQ(allocfail::outstanding_since(start), 0);
+        // Up to the failed borrow the calls are the usual ones; after it only releases.
+        const std::vector<std::string> before = plan.before_call(row.is_list());
+        std::size_t failed_at = 0;
+        for (std::size_t seen = 0; failed_at < before.size(); ++failed_at)
+            if (before[failed_at].starts_with("GetStringUTFChars") && seen++ == k) break;
+        ASSERT_GE(fresh.calls().size(), failed_at + 1);
+        EXPECT_EQ(std::vector<std::string>(fresh.calls().begin(), fresh.calls().begin() + failed_at + 1),
+                  std::vector<std::string>(before.begin(), before.begin() + failed_at + 1));
+        for (std::size_t i = failed_at + 1; i < fresh.calls().size(); ++i)
+            EXPECT_TRUE(fresh.calls()[i].starts_with("ReleaseStringUTFChars")) << fresh.calls()[i];
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(All, EachMethod, ::testing::ValuesIn(rows),
+                         [](const auto& info) { return std::string(info.param.method); });
+
+// ---- cases the table does not show by itself ----
+
+TEST_F(EngineMethods, FailedBodyAllocationReleasesEverythingWithoutAnException) {
+    const Row& row = rows[std::size(rows) - 3];
+    ASSERT_STREQ(row.method, "jweb_custom_request2");
+    const Plan plan = plan_for(row, Scenario::typical, jni);
+    allocfail::fail_next_nothrow_new();
+    EXPECT_EQ(call(row, plan), jweb::JWEB_ERR_NOMEM);
+    EXPECT_TRUE(engine_double::calls().empty());
+    EXPECT_EQ(jni.pending_exception(), "");
+    EXPECT_EQ(jni.unreleased_borrows(), 0);
+    EXPECT_EQ(allocfail::outstanding_since(start), 0);
+    std::vector<std::string> expected = plan.before_call(true);
+    expected.pop_back();  // the bytes are never copied
+    for (const auto& r : plan.releases()) expected.push_back(r);
+    EXPECT_EQ(jni.calls(), expected);
+}
+
+TEST_F(EngineMethods, LocalCapacityIsReservedOnlyBeyondTheGuaranteedSixteen) {
+    for (std::size_t n : {14u, 15u, 16u, 100u}) {
+        FakeJni fresh;
+        std::vector<std::optional<std::string>> elements(n, std::string("x"));
+        jobjectArray array = fresh.string_array("a", elements);
+        engine_double::clear();
+        ASSERT_EQ(Java_tsapi_web_jweb_1set_1certificate_1ex(fresh.env(), nullptr, array), 0);
+        const bool reserved = fresh.calls().size() > 1 && fresh.calls()[1].starts_with("EnsureLocalCapacity");
+        EXPECT_EQ(reserved, n + 1 > 16) << n;
+        EXPECT_EQ(engine_double::calls().at(0).arguments.size(), n + 1);
+    }
+}
+
+TEST_F(EngineMethods, FailedReservationReturnsNoMemoryWithTheErrorPending) {
+    std::vector<std::optional<std::string>> elements(40, std::string("x"));
+    jobjectArray array = jni.string_array("a", elements);
+    jni.fail_ensure_capacity();
+    EXPECT_EQ(Java_tsapi_web_jweb_1set_1certificate_1ex(jni.env(), nullptr, array), jweb::JWEB_ERR_NOMEM);
+    EXPECT_EQ(jni.calls(), (std::vector<std::string>{"GetArrayLength(a)", "EnsureLocalCapacity(41)"}));
+    EXPECT_EQ(jni.pending_exception(), "java/lang/OutOfMemoryError");
+    EXPECT_TRUE(engine_double::calls().empty());
+}
+
+TEST_F(EngineMethods, CustomRequestIsCustomRequest2WithoutBody) {
+    jstring name = jni.string("n", "req");
+    jstring method = jni.string("m", "GET");
+    EXPECT_EQ(Java_tsapi_web_jweb_1custom_1request(jni.env(), nullptr, name, method, nullptr), 0);
+    EXPECT_EQ(engine_double::calls().at(0).arguments,
+              (std::vector<Argument>{"req", "GET", "LAST"}));
+}
+
+}  // namespace

@@ -1,0 +1,97 @@
+// The guard alone: every kind of failure, again and again, on one thread and
+// on several at once; and what it must leave alone.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "frame/guard.h"
+
+namespace {
+
+struct Unrelated {
+    int code;
+};
+
+enum class Kind { none, throw_int, throw_runtime_error, throw_unrelated, segv, fpe, bus_by_kill };
+
+[[gnu::noinline]] int fail(Kind kind) {
+    switch (kind) {
+        case Kind::throw_int: throw 1;
+        case Kind::throw_runtime_error: throw std::runtime_error("x");
+        case Kind::throw_unrelated: throw Unrelated{2};
+        case Kind::segv: {
+            volatile int* volatile nowhere = nullptr;
+            return *nowhere;
+        }
+        case Kind::fpe: {
+            volatile int zero = 0;
+            volatile int one = 1;
+            return one / zero;
+        }
+        case Kind::bus_by_kill: raise(SIGBUS); return 0;
+        case Kind::none: break;
+    }
+    return 42;
+}
+
+bool guarded(Kind kind, int& result) {
+    return jweb::call_guarded([kind] { return fail(kind); }, result);
+}
+
+TEST(Guard, CatchesEveryKindManyTimesOnOneThread) {
+    for (int round = 0; round < 200; ++round) {
+        for (Kind kind : {Kind::throw_int, Kind::throw_runtime_error, Kind::throw_unrelated, Kind::segv, Kind::fpe}) {
+            int result = -1;
+            EXPECT_FALSE(guarded(kind, result));
+            EXPECT_EQ(result, -1) << "a failed call leaves the result alone";
+        }
+        int result = -1;
+        EXPECT_TRUE(guarded(Kind::none, result));
+        EXPECT_EQ(result, 42);
+    }
+}
+
+TEST(Guard, CatchesFaultsOnSeveralThreadsAtOnce) {
+    std::atomic<int> caught{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([&caught, t] {
+            for (int i = 0; i < 250; ++i) {
+                int result = 0;
+                if (!guarded((i + t) % 2 ? Kind::segv : Kind::fpe, result)) ++caught;
+            }
+        });
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(caught.load(), 8 * 250);
+}
+
+TEST(Guard, SignalMaskIsRestoredAfterAFault) {
+    sigset_t before, after;
+    pthread_sigmask(SIG_SETMASK, nullptr, &before);
+    int result = 0;
+    ASSERT_FALSE(guarded(Kind::segv, result));
+    pthread_sigmask(SIG_SETMASK, nullptr, &after);
+    for (int s : {SIGSEGV, SIGFPE, SIGBUS, SIGILL, SIGUSR1})
+        EXPECT_EQ(sigismember(&before, s), sigismember(&after, s)) << s;
+}
+
+using GuardDeathTest = ::testing::Test;
+
+TEST(GuardDeathTest, FaultOutsideAGuardIsNotCaught) {
+    EXPECT_EXIT(fail(Kind::segv), ::testing::KilledBySignal(SIGSEGV), "");
+}
+
+TEST(GuardDeathTest, SignalSentInsideAGuardIsNotTakenForAFault) {
+    EXPECT_EXIT(
+        {
+            int result = 0;
+            guarded(Kind::bus_by_kill, result);
+        },
+        ::testing::KilledBySignal(SIGBUS), "");
+}
+
+}  // namespace
