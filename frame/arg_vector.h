@@ -25,22 +25,44 @@ struct ArgVector {
 ArgVector allocate_arg_vector(std::size_t slot_count, std::size_t element_count);
 void free_arg_vector(ArgVector vector);
 
+// The local references a call creates for array elements. The runtime
+// guarantees 16 per native method; beyond that the call reserves room. One
+// reservation may not exceed the runtime's cap (65,536 in HotSpot), and a
+// checked runtime counts every reference of a frame against its first
+// reservation, so a longer list opens a further local frame for each further
+// step, and closes them all once its strings are released.
+struct LocalRefRoom {
+    std::size_t still_needed;   // references the call will still create
+    std::size_t room;           // references it may create before reserving again
+    std::size_t frames_opened;  // local frames to close after the release
+};
+
+// Starts the account of a call that will create `count` element references;
+// false when the runtime refuses the room (an error may then be pending).
+bool open_local_refs(JNIEnv* env, LocalRefRoom& refs, std::size_t count);
+bool reserve_more_local_refs(JNIEnv* env, LocalRefRoom& refs);
+// Closes the frames opened on the way; allowed while an exception is pending.
+void close_local_refs(JNIEnv* env, const LocalRefRoom& refs);
+
+inline bool take_local_ref(JNIEnv* env, LocalRefRoom& refs) {
+    if (refs.room == 0 && !reserve_more_local_refs(env, refs)) return false;
+    --refs.room;
+    --refs.still_needed;
+    return true;
+}
+
 // Fills slots[first .. first + n - 1] with the bytes of the array's elements in
 // index order (null for a null element) and keeps each element's reference in
 // refs[0 .. n - 1]. Returns how many elements it got through: n, or fewer when
 // the runtime handed out no bytes for one (an exception is then pending, and
-// that element's slot is null).
-std::size_t borrow_array_elements(JNIEnv* env, jobjectArray array, const char** slots,
-                                  std::size_t first, std::size_t n, jstring* refs);
+// that element's slot is null) or refused room for its reference.
+std::size_t borrow_array_elements(JNIEnv* env, jobjectArray array, const char** slots, std::size_t first,
+                                  std::size_t n, jstring* refs, LocalRefRoom& room);
 
 // Releases the non-null slots among slots[first .. first + n - 1] against the
 // references kept when they were borrowed. Makes no call but releases, so it
 // also serves while an exception is pending.
-void release_array_elements(JNIEnv* env, const char* const* slots, std::size_t first,
-                            std::size_t n, const jstring* refs);
-
-// Reserves room for `count` local references when the runtime's guaranteed
-// minimum would not cover them; false (exception pending) when it cannot.
-bool reserve_local_refs(JNIEnv* env, std::size_t count);
+void release_array_elements(JNIEnv* env, const char* const* slots, std::size_t first, std::size_t n,
+                            const jstring* refs);
 
 }  // namespace jweb

@@ -123,6 +123,7 @@ namespace list_detail {
 struct Filling {
     JNIEnv* env;
     ArgVector vector;
+    LocalRefRoom local_refs;
     std::size_t next_slot = 0;
     std::size_t next_ref = 0;
 };
@@ -169,7 +170,8 @@ bool fill(Filling& f, ArrayElements<NullWhenEmpty>& part) {
     }
     part.first_slot = f.next_slot;
     part.refs = f.vector.element_refs + f.next_ref;
-    part.borrowed = borrow_array_elements(f.env, part.ref, f.vector.slots, part.first_slot, part.length, part.refs);
+    part.borrowed = borrow_array_elements(f.env, part.ref, f.vector.slots, part.first_slot, part.length, part.refs,
+                                          f.local_refs);
     f.next_slot += part.length;
     f.next_ref += part.length;
     return part.borrowed == part.length;
@@ -223,11 +225,12 @@ jint call_list(JNIEnv* env, Parts... parts) {
     (measure(env, parts), ...);
     const std::size_t slots = (slot_count(parts) + ...);
     const std::size_t elements = (element_count(parts) + ... + 0);
-    if (!reserve_local_refs(env, elements)) return JWEB_ERR_NOMEM;
+    LocalRefRoom local_refs;
+    if (!open_local_refs(env, local_refs, elements)) return JWEB_ERR_NOMEM;
     const ArgVector vector = allocate_arg_vector(slots, elements);
     if (vector.slots == nullptr) return JWEB_ERR_NOMEM;
 
-    Filling filling{env, vector};
+    Filling filling{env, vector, local_refs};
     const bool filled = (fill(filling, parts) && ...);
 
     jint result = JWEB_ERR_NOMEM;
@@ -238,6 +241,7 @@ jint call_list(JNIEnv* env, Parts... parts) {
                               result);
     }
     release_all<Order>(env, vector, std::forward_as_tuple(parts...), std::index_sequence_for<Parts...>{});
+    close_local_refs(env, filling.local_refs);
     free_arg_vector(vector);
     (discard(parts), ...);
     if (!called) raise_abort(env);

@@ -1,6 +1,7 @@
 #include "textutil/url_codec.h"
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -21,18 +22,37 @@ constexpr auto kExtraLength = [] {
   return t;
 }();
 
-// Encoded form of each byte in the first three chars, its length in the fourth,
-// so the main loop stores all four with one move and advances by the length.
+// Encoded form of each byte as a word whose bytes in memory are its (up to)
+// three chars and then its length, so the main loop stores the chars with one
+// move and reads the length from the same load.
+constexpr std::uint32_t form_word(char c0, char c1, char c2, unsigned length) {
+  const unsigned char b[4] = {static_cast<unsigned char>(c0), static_cast<unsigned char>(c1),
+                              static_cast<unsigned char>(c2), static_cast<unsigned char>(length)};
+  if constexpr (std::endian::native == std::endian::little) {
+    return b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t{b[3]} << 24);
+  } else {
+    return (std::uint32_t{b[0]} << 24) | (b[1] << 16) | (b[2] << 8) | b[3];
+  }
+}
+
+constexpr std::size_t form_length(std::uint32_t word) {
+  if constexpr (std::endian::native == std::endian::little) {
+    return word >> 24;
+  } else {
+    return word & 0xff;
+  }
+}
+
 constexpr auto kForm = [] {
   constexpr char digits[] = "0123456789abcdef";
-  std::array<std::array<char, 4>, 256> t{};
+  std::array<std::uint32_t, 256> t{};
   for (unsigned c = 0; c < 256; ++c) {
     if (is_kept(c)) {
-      t[c] = {static_cast<char>(c), 0, 0, 1};
+      t[c] = form_word(static_cast<char>(c), 0, 0, 1);
     } else if (c == ' ') {
-      t[c] = {'+', 0, 0, 1};
+      t[c] = form_word('+', 0, 0, 1);
     } else {
-      t[c] = {'%', digits[c >> 4], digits[c & 15], 3};
+      t[c] = form_word('%', digits[c >> 4], digits[c & 15], 3);
     }
   }
   return t;
@@ -64,6 +84,55 @@ constexpr auto kPlain = [] {
   return t;
 }();
 
+// Eight bytes at a time with byte k in bits 8k..8k+7 whatever the machine's
+// byte order, which the bit tricks below rely on.
+inline std::uint64_t load_le64(const unsigned char* p) {
+  std::uint64_t w;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&w, p, 8);
+  } else {
+    w = 0;
+    for (int k = 7; k >= 0; --k) w = (w << 8) | p[k];
+  }
+  return w;
+}
+
+inline void store_le64(char* p, std::uint64_t w) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(p, &w, 8);
+  } else {
+    for (int k = 0; k < 8; ++k) p[k] = static_cast<char>(w >> (8 * k));
+  }
+}
+
+constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7full;
+constexpr std::uint64_t kEachByte = 0x0101010101010101ull;
+
+// High bit set in each byte of `w` that equals `b`, all other bits clear.
+constexpr std::uint64_t bytes_equal(std::uint64_t w, unsigned char b) {
+  const std::uint64_t x = w ^ (kEachByte * b);
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// Bit k set where byte k of a bytes_equal() result is marked.
+constexpr std::uint64_t byte_bits(std::uint64_t marks) {
+  return ((marks >> 7) * 0x0102040810204080ull) >> 56;
+}
+
+// Copies `len` bytes holding no "%", "+" becoming " ", in whole words: it
+// reads and writes up to 7 bytes past `len` (at least 8 in all), which the
+// caller leaves room for; the extra output is overwritten or lies past the
+// terminator.
+inline void copy_plain(const unsigned char* src, std::size_t len, char* dst) {
+  std::size_t k = 0;
+  do {
+    std::uint64_t w = load_le64(src + k);
+    w -= (bytes_equal(w, '+') >> 7) * ('+' - ' ');
+    store_le64(dst + k, w);
+    k += 8;
+  } while (k < len);
+}
+
 }  // namespace
 
 int hex_digit_value(unsigned char ch) { return kDigit[ch]; }
@@ -72,31 +141,40 @@ char* url_encode(const char* text) {
   if (text == nullptr) return nullptr;
   const auto* in = reinterpret_cast<const unsigned char*>(text);
 
-  // One pass finds the end and the size. `extra` is at most twice the length,
-  // so only the final sum can overflow.
-  std::size_t extra = 0;
-  const unsigned char* p = in;
-  for (unsigned char c; (c = *p) != 0; ++p) extra += kExtraLength[c];
-  const std::size_t n = static_cast<std::size_t>(p - in);
+  // One pass over the known length sizes the result; four sums keep the
+  // table lookups independent. `extra` is at most twice the length of an
+  // object, so only the final sum can overflow.
+  const std::size_t n = std::strlen(text);
+  std::size_t extra0 = 0, extra1 = 0, extra2 = 0, extra3 = 0;
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    extra0 += kExtraLength[in[i]];
+    extra1 += kExtraLength[in[i + 1]];
+    extra2 += kExtraLength[in[i + 2]];
+    extra3 += kExtraLength[in[i + 3]];
+  }
+  for (; i < n; ++i) extra0 += kExtraLength[in[i]];
+  const std::size_t extra = extra0 + extra1 + extra2 + extra3;
   if (extra > SIZE_MAX - 1 - n) return nullptr;
   const std::size_t size = n + extra + 1;
 
   char* out = static_cast<char*>(std::malloc(size));
   if (out == nullptr) return nullptr;
 
-  // Text written never runs ahead of the sized count, so while four bytes fit
-  // before the end of the buffer the four-byte store is safe.
-  std::size_t i = 0;
+  // Text written never runs ahead of the sized count, and each byte still to
+  // come takes at least one byte of it: with three or more input bytes left,
+  // o + 4 <= size, so the four-byte store stays inside the buffer.
+  i = 0;
   std::size_t o = 0;
-  for (; i < n && o + 4 <= size; ++i) {
-    const auto& form = kForm[in[i]];
-    std::memcpy(out + o, form.data(), 4);
-    o += static_cast<unsigned char>(form[3]);
+  for (; i + 3 <= n; ++i) {
+    const std::uint32_t form = kForm[in[i]];
+    std::memcpy(out + o, &form, 4);
+    o += form_length(form);
   }
   for (; i < n; ++i) {
-    const auto& form = kForm[in[i]];
-    const std::size_t len = static_cast<unsigned char>(form[3]);
-    std::memcpy(out + o, form.data(), len);
+    const std::uint32_t form = kForm[in[i]];
+    const std::size_t len = form_length(form);
+    std::memcpy(out + o, &form, len);
     o += len;
   }
   out[o] = '\0';
@@ -112,10 +190,51 @@ char* url_decode(const char* text) {
   char* out = static_cast<char*>(std::malloc(n + 1));
   if (out == nullptr) return nullptr;
 
-  // While i + 1 < n both bytes after a "%" are readable: the second may be the
-  // terminator, whose digit value 0 stands in for the missing digit.
   std::size_t i = 0;
   std::size_t o = 0;
+
+  // Blocks of 64 bytes: a bit mask of the "%" bytes gives the escapes, and
+  // the plain runs between them are copied in words, so the branches follow
+  // the escapes rather than every byte. Each block needs 8 readable bytes
+  // past its end for the word copies; the output never runs ahead of the
+  // input, so the word stores stay inside the n + 1 bytes as well.
+  unsigned skip = 0;  // digits of an escape from the block before
+  for (; i + 72 <= n; i += 64) {
+    const unsigned char* block = in + i;
+    std::uint64_t percent = 0;
+    for (unsigned q = 0; q < 8; ++q) percent |= byte_bits(bytes_equal(load_le64(block + 8 * q), '%')) << (8 * q);
+    std::uint64_t starts = percent & (~std::uint64_t{0} << skip);
+    if ((starts & ((starts << 1) | (starts << 2))) != 0) {
+      // A "%" among an escape's digits is a digit: take escapes left to right.
+      std::uint64_t rest = starts;
+      starts = 0;
+      while (rest != 0) {
+        const std::uint64_t lowest = rest & (0 - rest);
+        starts |= lowest;
+        rest &= ~(lowest | (lowest << 1) | (lowest << 2));
+      }
+    }
+    std::size_t pos = skip;
+    for (; starts != 0; starts &= starts - 1) {
+      const auto at = static_cast<std::size_t>(std::countr_zero(starts));
+      copy_plain(block + pos, at - pos, out + o);
+      o += at - pos;
+      out[o++] = static_cast<char>(kHighDigit[block[at + 1]] | kDigit[block[at + 2]]);
+      pos = at + 3;
+    }
+    if (pos < 64) {
+      copy_plain(block + pos, 64 - pos, out + o);
+      o += 64 - pos;
+      skip = 0;
+    } else {
+      skip = static_cast<unsigned>(pos - 64);
+    }
+  }
+  i += skip;
+
+  // The rest byte by byte. While i + 1 < n both bytes after a "%" are
+  // readable: the second may be the terminator, whose digit value 0 stands in
+  // for the missing digit.
   while (i + 1 < n) {
     const unsigned char c = in[i];
     if (c != '%') {

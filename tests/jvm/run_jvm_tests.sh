@@ -21,9 +21,9 @@ trap 'rm -f "$out"' EXIT
 "${preload[@]}" "$JAVA" -Xcheck:jni -XX:+AllowUserSignalHandlers \
   -Djava.library.path="$LIBRARY_DIRS" \
   -Djweb.mode="$mode" -Djweb.engine="$engine" -Djweb.libjsig="${2:-}" \
-  -cp "$CLASSPATH_JARS" \
-  org.junit.platform.console.ConsoleLauncher --disable-banner --disable-ansi-colors \
-  --details=tree --select-package=jwebtests >"$out" 2>&1
+  -jar "$JUNIT_CONSOLE" --class-path "$CLASSPATH_JARS" \
+  --disable-banner --disable-ansi-colors --fail-if-no-tests \
+  --details=tree --scan-class-path="$TESTS_JAR" >"$out" 2>&1
 status=$?
 cat "$out"
 if grep -nE '^(WARNING|Warning)' "$out"; then

@@ -430,6 +430,23 @@ TEST_F(EngineMethods, LocalCapacityIsReservedOnlyBeyondTheGuaranteedSixteen) {
     }
 }
 
+TEST_F(EngineMethods, ListsLongerThanOneReservationOpenAFrameForEachFurtherStep) {
+    std::vector<std::optional<std::string>> elements(100'000, std::string("x"));
+    jobjectArray array = jni.string_array("a", elements);
+    ASSERT_EQ(Java_tsapi_web_jweb_1set_1certificate_1ex(jni.env(), nullptr, array), 0);
+    std::vector<std::string> frames;
+    std::size_t fetched_before_second = 0;
+    for (const std::string& c : jni.calls()) {
+        if (c.starts_with("EnsureLocalCapacity") || c.find("LocalFrame") != std::string::npos) frames.push_back(c);
+        else if (c.starts_with("GetObjectArrayElement") && frames.size() == 1) ++fetched_before_second;
+    }
+    EXPECT_EQ(frames, (std::vector<std::string>{"EnsureLocalCapacity(65536)", "PushLocalFrame(34465)",
+                                                "PopLocalFrame(null)"}));
+    EXPECT_EQ(fetched_before_second, 65535u);
+    EXPECT_EQ(jni.calls().back(), "PopLocalFrame(null)") << "frames close after the last release";
+    EXPECT_EQ(engine_double::calls().at(0).arguments.size(), 100'001u);
+}
+
 TEST_F(EngineMethods, FailedReservationReturnsNoMemoryWithTheErrorPending) {
     std::vector<std::optional<std::string>> elements(40, std::string("x"));
     jobjectArray array = jni.string_array("a", elements);

@@ -106,7 +106,9 @@ class EngineMethodsTest {
         assertEquals(1, Engine.callCount(), row.method() + ": engine calls");
         Engine.Call call = Engine.call(0);
         assertEquals(row.entry(), call.name);
-        List<byte[]> actual = Arrays.asList(call.args);
+        List<byte[]> actual = call.intArgument != null
+                ? List.of(call.intArgument.toString().getBytes()) : Arrays.asList(call.args);
+        assertEquals(Engine.LIST_COMPLETE, call.listStatus, row.method());
         assertEquals(EngineMethods.show(expected), EngineMethods.show(actual), row.method());
         for (int i = 0; i < expected.size(); i++) assertArrayEquals(expected.get(i), actual.get(i));
     }
@@ -206,7 +208,7 @@ class EngineMethodsTest {
     void fiveThousandArgumentsInTwoListsReachTheEngineWhole() throws Throwable {
         assumeTrue(EngineMode.bound("web_submit_data"));
         String[] first = new String[2500];
-        String[] second = new String[2495];
+        String[] second = new String[2496];
         for (int i = 0; i < first.length; i++) first[i] = "Name=f" + i;
         for (int i = 0; i < second.length; i++) second[i] = "Value=s" + i;
         Row data = EngineMethods.row("jweb_submit_data");

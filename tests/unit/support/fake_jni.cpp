@@ -10,6 +10,7 @@
 #include <set>
 #include <type_traits>
 #include <unordered_set>
+#include <tuple>
 #include <utility>
 
 #include "tests/unit/support/jni_slots.h"
@@ -44,6 +45,9 @@ const char* kind_name(Object::Kind kind) {
 
 // JNI guarantees this many local references in a native method frame.
 constexpr int kDefaultLocalCapacity = 16;
+// The most HotSpot grants in one EnsureLocalCapacity or PushLocalFrame
+// (its default MaxJNILocalCapacity).
+constexpr int kMaxReservation = 65536;
 
 constexpr const char* kOutOfMemoryError = "java/lang/OutOfMemoryError";
 constexpr const char* kNoClassDefFoundError = "java/lang/NoClassDefFoundError";
@@ -115,6 +119,8 @@ struct FakeJni::State {
   bool check_new_string_bytes = true;
 
   int local_refs = 0;
+  // Enclosing frames opened with PushLocalFrame: their references, capacity.
+  std::vector<std::pair<int, int>> frames;
   int local_capacity = kDefaultLocalCapacity;
   bool capacity_reported = false;
 
@@ -420,8 +426,43 @@ jint JNICALL EnsureLocalCapacity(JNIEnv* env, jint capacity) {
     s.raise(kOutOfMemoryError);
     return JNI_ERR;
   }
-  s.local_capacity = std::max(s.local_capacity, s.local_refs + capacity);
+  if (capacity > kMaxReservation) {
+    ADD_FAILURE() << "fake JNI: EnsureLocalCapacity(" << capacity
+                  << ") asks for more than HotSpot grants in one call ("
+                  << kMaxReservation << ")";
+    return JNI_ERR;
+  }
+  // As a checked HotSpot: a reservation only counts when it asks for more than
+  // the frame's current capacity.
+  if (capacity > s.local_capacity) s.local_capacity = s.local_refs + capacity;
   return JNI_OK;
+}
+
+jint JNICALL PushLocalFrame(JNIEnv* env, jint capacity) {
+  FakeJni::State& s = state_of(env);
+  s.log("PushLocalFrame(" + std::to_string(capacity) + ")");
+  s.check_not_pending("PushLocalFrame");
+  if (capacity < 0 || capacity > kMaxReservation) {
+    ADD_FAILURE() << "fake JNI: PushLocalFrame(" << capacity
+                  << ") asks for a capacity HotSpot refuses";
+    return JNI_ERR;
+  }
+  s.frames.push_back({s.local_refs, s.local_capacity});
+  s.local_refs = 0;
+  s.local_capacity = capacity;
+  return JNI_OK;
+}
+
+jobject JNICALL PopLocalFrame(JNIEnv* env, jobject result) {
+  FakeJni::State& s = state_of(env);
+  s.log("PopLocalFrame(" + s.name_of(result) + ")");
+  if (s.frames.empty()) {
+    ADD_FAILURE() << "fake JNI: PopLocalFrame without a PushLocalFrame";
+    return nullptr;
+  }
+  std::tie(s.local_refs, s.local_capacity) = s.frames.back();
+  s.frames.pop_back();
+  return nullptr;
 }
 
 // ---- Every other slot ----
@@ -480,6 +521,8 @@ JNINativeInterface_ make_table() {
   table.GetByteArrayRegion = &GetByteArrayRegion;
   table.NewStringUTF = &NewStringUTF;
   table.EnsureLocalCapacity = &EnsureLocalCapacity;
+  table.PushLocalFrame = &PushLocalFrame;
+  table.PopLocalFrame = &PopLocalFrame;
   return table;
 }
 

@@ -25,7 +25,8 @@ const std::set<std::string_view> kImplemented = {
     "GetStringUTFChars", "ReleaseStringUTFChars",
     "GetArrayLength", "GetObjectArrayElement",
     "GetByteArrayRegion", "NewStringUTF",
-    "EnsureLocalCapacity",
+    "EnsureLocalCapacity", "PushLocalFrame",
+    "PopLocalFrame",
 };
 
 // The messages of the gtest failures `f` reports (intercepted, so they do not
@@ -272,7 +273,6 @@ TEST(FakeJniPending, ForbiddenFunctionsAllowedWhilePendingDoNotMentionIt) {
       {"ExceptionCheck", [](FakeJni& f) { f.env()->ExceptionCheck(); }},
       {"ExceptionClear", [](FakeJni& f) { f.env()->ExceptionClear(); }},
       {"DeleteLocalRef", [](FakeJni& f) { f.env()->DeleteLocalRef(nullptr); }},
-      {"PopLocalFrame", [](FakeJni& f) { f.env()->PopLocalFrame(nullptr); }},
       {"ReleaseByteArrayElements",
        [](FakeJni& f) {
          f.env()->ReleaseByteArrayElements(nullptr, nullptr, 0);
@@ -876,3 +876,36 @@ TEST(AllocFailure, FakeJniDoesNotTakeAnArmedMallocFailure) {
 
 }  // namespace
 }  // namespace allocfail
+
+namespace fakejni {
+namespace {
+
+TEST(FakeJniFrames, PushedFrameHasItsOwnCapacityAndPopRestoresTheOuter) {
+  FakeJni fake;
+  JNIEnv* env = fake.env();
+  jobjectArray a = fake.string_array("a", std::vector<std::optional<std::string>>(40, std::string("x")));
+  EXPECT_EQ(env->EnsureLocalCapacity(20), JNI_OK);
+  for (int i = 0; i < 20; ++i) env->GetObjectArrayElement(a, i);
+  EXPECT_EQ(env->PushLocalFrame(20), JNI_OK);
+  for (int i = 20; i < 40; ++i) env->GetObjectArrayElement(a, i);
+  EXPECT_EQ(fake.local_refs(), 20);
+  env->PopLocalFrame(nullptr);
+  EXPECT_EQ(fake.local_refs(), 20);
+  // One more in the outer frame than it reserved.
+  EXPECT_NONFATAL_FAILURE(env->GetObjectArrayElement(a, 0), "local references");
+}
+
+TEST(FakeJniFrames, ReservationsBeyondTheCapAndSmallerRepeatsDoNotCount) {
+  FakeJni fake;
+  JNIEnv* env = fake.env();
+  EXPECT_NONFATAL_FAILURE(env->EnsureLocalCapacity(65537), "more than HotSpot grants");
+  EXPECT_NONFATAL_FAILURE(env->PushLocalFrame(65537), "HotSpot refuses");
+  jobjectArray a = fake.string_array("a", std::vector<std::optional<std::string>>(30, std::string("x")));
+  EXPECT_EQ(env->EnsureLocalCapacity(20), JNI_OK);
+  for (int i = 0; i < 20; ++i) env->GetObjectArrayElement(a, i);
+  EXPECT_EQ(env->EnsureLocalCapacity(10), JNI_OK);  // not more than the 20 already there: ignored
+  EXPECT_NONFATAL_FAILURE(env->GetObjectArrayElement(a, 20), "local references");
+}
+
+}  // namespace
+}  // namespace fakejni

@@ -1,0 +1,180 @@
+package tsapi.standin;
+
+import java.nio.charset.StandardCharsets;
+import java.util.ArrayList;
+import java.util.Collections;
+import java.util.List;
+
+/**
+ * Control of the stand-in replay engine from Java tests: what its calls
+ * return, a failure for the next call on the current thread, and the record
+ * of every call it received.
+ *
+ * The engine (libTswReplayMain.so from standin_engine/) must already be loaded
+ * in the process, e.g. by System.load; every method throws
+ * IllegalStateException when it is not (or when the loaded one is the real
+ * engine). This class never loads the engine itself.
+ */
+public final class Engine {
+    static {
+        System.loadLibrary("standin_control");
+    }
+
+    // Failure kinds for injectFailure; the same numbers as standin_control.h.
+    public static final int FAIL_NONE = 0;
+    /** Throws a C++ int. */
+    public static final int FAIL_THROW_INT = 1;
+    /** Throws a C++ std::runtime_error. */
+    public static final int FAIL_THROW_RUNTIME_ERROR = 2;
+    /** Throws a C++ object of a class not derived from std::exception. */
+    public static final int FAIL_THROW_UNRELATED = 3;
+    /** Dereferences a null pointer: SIGSEGV. */
+    public static final int FAIL_SEGV = 4;
+    /** Divides an integer by zero: SIGFPE. */
+    public static final int FAIL_FPE = 5;
+    /** Touches a file mapping past the end of the file: SIGBUS. */
+    public static final int FAIL_BUS = 6;
+    /** Executes an undefined instruction: SIGILL. */
+    public static final int FAIL_ILL = 7;
+    /** Recurses until the thread's stack is exhausted: SIGSEGV. */
+    public static final int FAIL_STACK_OVERFLOW = 8;
+
+    // How a list's reading ended (Call.listStatus).
+    public static final int LIST_COMPLETE = 0;
+    public static final int LIST_CAPPED = 1;
+    public static final int LIST_UNREADABLE = 2;
+
+    /** The value C++ code catches for FAIL_THROW_INT. */
+    public static final int THROWN_INT = 5707;
+    /** The list cap after reset. */
+    public static final int DEFAULT_LIST_CAP = 1_000_000;
+
+    private Engine() {}
+
+    /**
+     * Clears the record, sets the result back to 0, the list cap to its
+     * default, checked reading off, and clears this thread's pending failure
+     * and announced list length. Also reopens the trace destination
+     * (environment variable TSW_STANDIN_TRACE).
+     */
+    public static native void reset();
+
+    /** The value every following engine call returns, on all threads. */
+    public static native void setResult(int result);
+
+    /** Makes the next engine call on this thread fail in the given way (one-shot). */
+    public static native void injectFailure(int kind);
+
+    /**
+     * The next variadic list the engine reads on this thread is exactly n
+     * arguments, whatever they are (one-shot). Needed for the concurrent
+     * lists, which carry no "LAST" marker.
+     */
+    public static native void expectListLength(int n);
+
+    /** At most this many arguments of one list are read. */
+    public static native void setListCap(int cap);
+
+    /** Reads every list checking memory first, so a missing marker cannot crash. */
+    public static native void setCheckedReads(boolean on);
+
+    /** Calls recorded since the last reset. */
+    public static native int callCount();
+
+    /** This thread's id as the engine records it (the kernel thread id). */
+    public static native long currentThreadId();
+
+    /** Call i (0-based, in the order received). */
+    public static Call call(int i) {
+        int[] details = callDetails(i);
+        return new Call(callName(i), callThreadId(i),
+                new String(callThreadName(i), StandardCharsets.UTF_8), callArgs(i),
+                details[0] != 0 ? Integer.valueOf(details[1]) : null,
+                details[2] != 0 ? Integer.valueOf(details[3]) : null,
+                details[4], details[5]);
+    }
+
+    /** The most recent call; IllegalStateException when none was recorded. */
+    public static Call lastCall() {
+        int count = callCount();
+        if (count == 0) throw new IllegalStateException("the stand-in engine recorded no call");
+        return call(count - 1);
+    }
+
+    /** Every recorded call, in order. */
+    public static List<Call> calls() {
+        int count = callCount();
+        List<Call> all = new ArrayList<>(count);
+        for (int i = 0; i < count; i++) all.add(call(i));
+        return Collections.unmodifiableList(all);
+    }
+
+    // Each throws IndexOutOfBoundsException for a call that is not recorded.
+    private static native String callName(int i);
+    private static native long callThreadId(int i);
+    private static native byte[] callThreadName(int i);
+    private static native byte[][] callArgs(int i);
+    /** {hasInt, int, returned, result, failure kind, list status}. */
+    private static native int[] callDetails(int i);
+
+    /** One call the engine received. */
+    public static final class Call {
+        /** Entry name, e.g. "web_url". */
+        public final String name;
+        /** Kernel id of the calling thread; compare with currentThreadId(). */
+        public final long threadId;
+        /** The calling thread's name (at most 15 bytes, as the OS keeps it). */
+        public final String threadName;
+        /**
+         * String arguments in order, a list's marker included, each as its
+         * exact bytes (without the NUL); null for a null pointer.
+         */
+        public final byte[][] args;
+        /** The int argument of web_get_int_property; null for other entries. */
+        public final Integer intArgument;
+        /** What the call returned; null when it failed by injection. */
+        public final Integer result;
+        /** The injected failure kind, FAIL_NONE if none. */
+        public final int failure;
+        /** LIST_COMPLETE, or why the list's reading stopped early. */
+        public final int listStatus;
+
+        Call(String name, long threadId, String threadName, byte[][] args, Integer intArgument,
+                Integer result, int failure, int listStatus) {
+            this.name = name;
+            this.threadId = threadId;
+            this.threadName = threadName;
+            this.args = args;
+            this.intArgument = intArgument;
+            this.result = result;
+            this.failure = failure;
+            this.listStatus = listStatus;
+        }
+
+        /** Argument k decoded as UTF-8; null for a null pointer. */
+        public String arg(int k) {
+            return args[k] == null ? null : new String(args[k], StandardCharsets.UTF_8);
+        }
+
+        /** All arguments decoded as UTF-8 (nulls kept). */
+        public List<String> argStrings() {
+            List<String> all = new ArrayList<>(args.length);
+            for (int k = 0; k < args.length; k++) all.add(arg(k));
+            return all;
+        }
+
+        @Override
+        public String toString() {
+            StringBuilder s = new StringBuilder(name).append('(');
+            if (intArgument != null) s.append(intArgument);
+            for (int k = 0; k < args.length; k++) {
+                if (k > 0 || intArgument != null) s.append(", ");
+                s.append(args[k] == null ? "NULL" : '"' + arg(k) + '"');
+            }
+            s.append(')');
+            if (result != null) s.append(" = ").append(result);
+            if (failure != FAIL_NONE) s.append(" failed (kind ").append(failure).append(')');
+            return s.append(" on thread ").append(threadId).toString();
+        }
+    }
+}

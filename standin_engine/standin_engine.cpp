@@ -1,0 +1,676 @@
+// The stand-in replay engine: every entry point of the real engine, recording
+// what it is given, tracing it, and returning a chosen result or failing on
+// request. Built twice (see CMakeLists.txt); STANDIN_NO_REVERT_AUTO_HEADER
+// leaves out web_revert_auto_header, like engine versions that lack it.
+
+#include "standin_control.h"
+#include "standin_entries.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <initializer_list>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#define STANDIN_ENTRY extern "C" STANDIN_API int
+
+namespace {
+
+using Arg = std::optional<std::string>;  // nullopt: a null pointer
+
+struct Record {
+    explicit Record(const char* entry) : name(entry) {}
+    const char* name;  // a string literal
+    long long thread_id = 0;
+    std::string thread_name;
+    std::vector<Arg> args;
+    bool is_list = false;
+    bool has_int = false;
+    int int_arg = 0;
+    int result = 0;
+    int failure = STANDIN_FAIL_NONE;
+    int list_status = STANDIN_LIST_COMPLETE;
+};
+
+struct Shared {
+    std::mutex mutex;
+    std::deque<Record> records;  // a deque: references stay valid as it grows
+    bool trace_chosen = false;
+    int trace_fd = -1;
+    bool trace_fd_owned = false;
+};
+
+// Never destroyed: calls may still arrive from other threads during exit.
+Shared& shared() {
+    static Shared* s = new Shared;
+    return *s;
+}
+
+std::atomic<int> g_result{0};
+std::atomic<int> g_list_cap{STANDIN_DEFAULT_LIST_CAP};
+std::atomic<bool> g_checked_reads{false};
+std::atomic<unsigned> g_generation{0};  // bumped by reset; refreshes thread names
+
+struct ThreadState {
+    int injected = STANDIN_FAIL_NONE;
+    int announced_length = -1;
+    long long tid = 0;  // 0: not read yet
+    unsigned name_generation = ~0u;
+    std::string name;
+};
+thread_local ThreadState t_state;
+
+pid_t g_pid = 0;  // for process_vm_readv; 0: not read yet
+
+// A forked child has a new pid and its one thread a new id.
+[[maybe_unused]] const int g_atfork_registered = pthread_atfork(nullptr, nullptr, [] {
+    g_pid = 0;
+    t_state.tid = 0;
+});
+
+long long current_tid() {
+    ThreadState& t = t_state;
+    if (t.tid == 0) t.tid = static_cast<long long>(gettid());
+    return t.tid;
+}
+
+// Read once per thread and reset rather than per call: a system call per
+// call would dominate the cost of the stand-in.
+const std::string& current_thread_name() {
+    ThreadState& t = t_state;
+    const unsigned generation = g_generation.load(std::memory_order_relaxed);
+    if (t.name_generation != generation) {
+        char buf[17] = {};
+        if (prctl(PR_GET_NAME, buf) != 0) buf[0] = '\0';
+        t.name = buf;
+        t.name_generation = generation;
+    }
+    return t.name;
+}
+
+// ---- reading memory that may not be there ----
+
+std::atomic<bool> g_probe_unavailable{false};
+
+// Copies n bytes from our own address space, failing instead of faulting on
+// memory that is not readable. Where the kernel refuses the probe (a seccomp
+// filter), falls back to a plain copy.
+bool copy_checked(void* dst, const void* src, std::size_t n) {
+    if (g_probe_unavailable.load(std::memory_order_relaxed)) {
+        std::memcpy(dst, src, n);
+        return true;
+    }
+    if (g_pid == 0) g_pid = getpid();
+    iovec local{dst, n};
+    iovec remote{const_cast<void*>(src), n};
+    const ssize_t got = process_vm_readv(g_pid, &local, 1, &remote, 1, 0);
+    if (got == static_cast<ssize_t>(n)) return true;
+    if (got < 0 && (errno == ENOSYS || errno == EPERM)) {
+        g_probe_unavailable.store(true, std::memory_order_relaxed);
+        std::memcpy(dst, src, n);
+        return true;
+    }
+    return false;
+}
+
+// A C string, page by page so that a string ending just before an unmapped
+// page reads whole.
+bool read_string_checked(const char* p, std::string& out) {
+    constexpr std::uintptr_t kPage = 4096;  // the smallest page; larger ones are multiples
+    char buf[kPage];
+    for (;;) {
+        const auto addr = reinterpret_cast<std::uintptr_t>(p);
+        const std::size_t chunk = kPage - addr % kPage;
+        if (!copy_checked(buf, p, chunk)) return false;
+        if (const void* nul = std::memchr(buf, '\0', chunk)) {
+            out.append(buf, static_cast<const char*>(nul) - buf);
+            return true;
+        }
+        out.append(buf, chunk);
+        p += chunk;
+    }
+}
+
+// Whether va_arg can read the next pointer without faulting. On x86-64 the
+// first register-passed arguments come from the register save area, the rest
+// from the caller's stack, whose end a runaway read can reach.
+bool next_slot_readable([[maybe_unused]] va_list* ap) {
+#if defined(__x86_64__) && defined(__linux__)
+    struct SysVVaList {
+        unsigned gp_offset;
+        unsigned fp_offset;
+        void* overflow_arg_area;
+        void* reg_save_area;
+    };
+    static_assert(sizeof(va_list) == sizeof(SysVVaList));
+    SysVVaList v;
+    std::memcpy(&v, *ap, sizeof v);
+    if (v.gp_offset < 6 * 8) return true;  // still in the six saved registers
+    char slot[sizeof(void*)];
+    return copy_checked(slot, v.overflow_arg_area, sizeof slot);
+#else
+    return true;
+#endif
+}
+
+// ---- the trace ----
+
+void write_all(int fd, const std::string& line) {
+    const char* p = line.data();
+    std::size_t left = line.size();
+    while (left > 0) {
+        const ssize_t n = write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+}
+
+void choose_trace_locked(Shared& s) {
+    if (s.trace_fd_owned) close(s.trace_fd);
+    s.trace_fd = -1;
+    s.trace_fd_owned = false;
+    s.trace_chosen = true;
+    const char* dest = std::getenv("TSW_STANDIN_TRACE");
+    if (dest == nullptr || *dest == '\0') return;
+    if (std::strcmp(dest, "stderr") == 0 || std::strcmp(dest, "-") == 0) {
+        s.trace_fd = STDERR_FILENO;
+        return;
+    }
+    const int fd = open(dest, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        write_all(STDERR_FILENO, std::string("standin engine: cannot open trace file ") + dest + ": " +
+                                     std::strerror(errno) + "; not tracing\n");
+        return;
+    }
+    s.trace_fd = fd;
+    s.trace_fd_owned = true;
+}
+
+bool is_hex_digit(unsigned char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// A C string literal for the bytes. \xHH takes every hex digit that follows
+// it, so a hex digit right after one starts a new literal: "\xff""A".
+void append_quoted(std::string& out, std::string_view bytes) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    bool after_hex_escape = false;
+    for (const unsigned char c : bytes) {
+        if (after_hex_escape && is_hex_digit(c)) out += "\"\"";
+        after_hex_escape = false;
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20 || c >= 0x7f) {
+                    out += "\\x";
+                    out += kHex[c >> 4];
+                    out += kHex[c & 0xf];
+                    after_hex_escape = true;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    out += '"';
+}
+
+bool is_marker(std::string_view s) {
+    return s == "LAST" || s == "ENDFORM" || s == "ITEMDATA";
+}
+
+const char* failure_text(int kind) {
+    switch (kind) {
+        case STANDIN_FAIL_THROW_INT: return "throw int";
+        case STANDIN_FAIL_THROW_RUNTIME_ERROR: return "throw std::runtime_error";
+        case STANDIN_FAIL_THROW_UNRELATED: return "throw standin::UnrelatedFailure";
+        case STANDIN_FAIL_SEGV: return "SIGSEGV";
+        case STANDIN_FAIL_FPE: return "SIGFPE";
+        case STANDIN_FAIL_BUS: return "SIGBUS";
+        case STANDIN_FAIL_ILL: return "SIGILL";
+        case STANDIN_FAIL_STACK_OVERFLOW: return "stack overflow";
+        default: return "?";
+    }
+}
+
+std::string trace_line(const Record& r, int cap) {
+    std::string line = r.name;
+    line += '(';
+    bool first = true;
+    auto separate = [&] {
+        if (!first) line += ", ";
+        first = false;
+    };
+    if (r.has_int) {
+        separate();
+        line += std::to_string(r.int_arg);
+    }
+    for (const Arg& a : r.args) {
+        separate();
+        if (!a)
+            line += "NULL";
+        else if (r.is_list && is_marker(*a))
+            line += *a;
+        else
+            append_quoted(line, *a);
+    }
+    if (r.list_status != STANDIN_LIST_COMPLETE) {
+        separate();
+        line += "...";
+    }
+    line += ')';
+    std::string notes;
+    if (r.list_status == STANDIN_LIST_CAPPED)
+        notes = "list cut at the cap of " + std::to_string(cap) + " arguments";
+    else if (r.list_status == STANDIN_LIST_UNREADABLE)
+        notes = "list cut: argument " + std::to_string(r.args.size()) + " is unreadable";
+    if (r.failure != STANDIN_FAIL_NONE) {
+        if (!notes.empty()) notes += "; ";
+        notes += "injected failure: ";
+        notes += failure_text(r.failure);
+    } else {
+        line += " = " + std::to_string(r.result);
+    }
+    if (!notes.empty()) line += " /* " + notes + " */";
+    line += '\n';
+    return line;
+}
+
+// ---- injected failures ----
+
+[[gnu::noinline, gnu::no_sanitize("null")]] int null_dereference() {
+    volatile int* volatile p = nullptr;
+    return *p;
+}
+
+[[gnu::noinline, gnu::no_sanitize("undefined")]] long divide_by_zero() {
+    volatile long dividend = 1;
+    volatile long divisor = 0;
+    long n = dividend;
+    const long d = divisor;
+#if defined(__x86_64__)
+    // The instruction itself, so no sanitizer check can get there first.
+    asm volatile("cqto\n\tidivq %1" : "+a"(n) : "r"(d) : "rdx", "cc");
+    return n;
+#else
+    return n / d;
+#endif
+}
+
+// One shared page of a file that was then cut to nothing: touching it is an
+// access past end of file, which the kernel answers with SIGBUS. Made once
+// and kept, so a failure that never returns here leaks nothing.
+volatile char* page_past_eof() {
+    static volatile char* const page = []() -> volatile char* {
+        const long size = sysconf(_SC_PAGESIZE);
+        int fd = memfd_create("standin-sigbus", MFD_CLOEXEC);
+        if (fd < 0) {
+            std::FILE* f = std::tmpfile();
+            fd = f ? dup(fileno(f)) : -1;
+            if (f) std::fclose(f);
+        }
+        if (fd < 0) return nullptr;
+        void* p = MAP_FAILED;
+        if (ftruncate(fd, size) == 0) p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        const bool cut = p != MAP_FAILED && ftruncate(fd, 0) == 0;
+        close(fd);
+        return cut ? static_cast<volatile char*>(p) : nullptr;
+    }();
+    return page;
+}
+
+[[gnu::noinline]] int touch_past_eof() {
+    volatile char* page = page_past_eof();
+    if (page == nullptr) return raise(SIGBUS);  // no file to map: the signal at least
+    return *page;
+}
+
+[[gnu::noinline]] void illegal_instruction() {
+#if defined(__x86_64__) || defined(__i386__)
+    asm volatile("ud2");
+#elif defined(__aarch64__)
+    asm volatile("udf #0");
+#else
+    raise(SIGILL);
+#endif
+}
+
+volatile bool g_keep_recursing = true;  // always true; the compiler cannot know
+
+// Not a tail call (the sum uses the frame after the call) and every frame is
+// written, so it cannot become a loop or skip over a guard page.
+[[gnu::noinline, gnu::noclone]] int overflow_stack(volatile char* previous) {
+    volatile char frame[256];
+    for (volatile char& c : frame) c = previous ? previous[0] : 1;
+    if (g_keep_recursing) return overflow_stack(frame) + frame[1];
+    return frame[0];
+}
+
+void fail(int kind, const char* entry) {
+    switch (kind) {
+        case STANDIN_FAIL_THROW_INT: throw int{STANDIN_THROWN_INT};
+        case STANDIN_FAIL_THROW_RUNTIME_ERROR:
+            throw std::runtime_error(std::string("standin engine: injected failure in ") + entry);
+        case STANDIN_FAIL_THROW_UNRELATED: throw standin::UnrelatedFailure{entry};
+        case STANDIN_FAIL_SEGV: null_dereference(); break;
+        case STANDIN_FAIL_FPE: divide_by_zero(); break;
+        case STANDIN_FAIL_BUS: touch_past_eof(); break;
+        case STANDIN_FAIL_ILL: illegal_instruction(); break;
+        case STANDIN_FAIL_STACK_OVERFLOW: overflow_stack(nullptr); break;
+        default: break;
+    }
+}
+
+// ---- recording ----
+
+// Stores the call, traces it, then fails or returns. No lock is held and no
+// owning object is alive here when a failure starts: a fault may leave this
+// frame by a jump that runs no destructors.
+int finish(Record&& r) {
+    ThreadState& t = t_state;
+    r.thread_id = current_tid();
+    r.thread_name = current_thread_name();
+    r.failure = std::exchange(t.injected, STANDIN_FAIL_NONE);
+    const int result = g_result.load(std::memory_order_relaxed);
+    r.result = result;
+    const int failure = r.failure;
+    const char* const entry = r.name;
+    {
+        Shared& s = shared();
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (!s.trace_chosen) choose_trace_locked(s);
+        if (s.trace_fd >= 0) write_all(s.trace_fd, trace_line(r, g_list_cap.load(std::memory_order_relaxed)));
+        s.records.push_back(std::move(r));
+    }
+    if (failure != STANDIN_FAIL_NONE) fail(failure, entry);
+    return result;
+}
+
+int record_fixed(const char* entry, std::initializer_list<const char*> args) {
+    Record r(entry);
+    r.args.reserve(args.size());
+    for (const char* p : args) r.args.push_back(p ? Arg(p) : std::nullopt);
+    return finish(std::move(r));
+}
+
+enum class ListEnd { last, endform, concurrent };
+
+// Reads a list up to and including its marker, or exactly the announced
+// number of arguments. Concurrent lists have no marker of their own: without
+// an announced length they end at "LAST" like the others, read checked since
+// a script may well have passed none.
+// Not instrumented for addresses: past a missing marker va_arg walks the
+// caller's stack, which is the point of the checked reading, not a bug here.
+[[gnu::no_sanitize("address")]] Record read_list(const char* entry, ListEnd rule, const char* first,
+                                                 va_list* ap) {
+    Record r(entry);
+    r.is_list = true;
+    ThreadState& t = t_state;
+    const long long announced = std::exchange(t.announced_length, -1);
+    const long long cap = g_list_cap.load(std::memory_order_relaxed);
+    const bool checked =
+        g_checked_reads.load(std::memory_order_relaxed) || (announced < 0 && rule == ListEnd::concurrent);
+    const std::string_view marker = rule == ListEnd::endform ? "ENDFORM" : "LAST";
+    for (long long n = 0;; ++n) {
+        if (n == announced) break;
+        if (n == cap) {
+            r.list_status = STANDIN_LIST_CAPPED;
+            break;
+        }
+        const char* p = first;
+        if (n > 0) {
+            if (checked && !next_slot_readable(ap)) {
+                r.list_status = STANDIN_LIST_UNREADABLE;
+                break;
+            }
+            p = va_arg(*ap, const char*);
+        }
+        if (p == nullptr) {
+            r.args.emplace_back(std::nullopt);
+            continue;
+        }
+        std::string s;
+        if (checked) {
+            if (!read_string_checked(p, s)) {
+                r.list_status = STANDIN_LIST_UNREADABLE;
+                break;
+            }
+        } else {
+            s = p;
+        }
+        const bool end = announced < 0 && s == marker;
+        r.args.emplace_back(std::move(s));
+        if (end) break;
+    }
+    return r;
+}
+
+}  // namespace
+
+// va_end before the call is stored: an injected failure may leave by a jump.
+#define STANDIN_LIST_ENTRY(entry, rule)                                  \
+    STANDIN_ENTRY entry(const char* first, ...) {                         \
+        va_list ap;                                                       \
+        va_start(ap, first);                                              \
+        std::optional<Record> r;                                          \
+        try {                                                             \
+            r.emplace(read_list(#entry, rule, first, &ap));               \
+        } catch (...) { /* out of memory */                               \
+            va_end(ap);                                                   \
+            throw;                                                        \
+        }                                                                 \
+        va_end(ap);                                                       \
+        return finish(std::move(*r));                                     \
+    }
+
+// ---- the engine's entries ----
+
+STANDIN_ENTRY InitWebVuser(void) { return record_fixed("InitWebVuser", {}); }
+STANDIN_ENTRY TerminateWebVuser(void) { return record_fixed("TerminateWebVuser", {}); }
+STANDIN_ENTRY web_cleanup_cookies(void) { return record_fixed("web_cleanup_cookies", {}); }
+STANDIN_ENTRY web_disable_keep_alive(void) { return record_fixed("web_disable_keep_alive", {}); }
+STANDIN_ENTRY web_enable_keep_alive(void) { return record_fixed("web_enable_keep_alive", {}); }
+STANDIN_ENTRY web_cache_cleanup(void) { return record_fixed("web_cache_cleanup", {}); }
+
+STANDIN_ENTRY web_get_int_property(int property) {
+    Record r("web_get_int_property");
+    r.has_int = true;
+    r.int_arg = property;
+    return finish(std::move(r));
+}
+
+STANDIN_ENTRY URL(const char* a) { return record_fixed("URL", {a}); }
+STANDIN_ENTRY web_set_max_html_param_len(const char* a) { return record_fixed("web_set_max_html_param_len", {a}); }
+STANDIN_ENTRY web_set_proxy(const char* a) { return record_fixed("web_set_proxy", {a}); }
+STANDIN_ENTRY web_set_secure_proxy(const char* a) { return record_fixed("web_set_secure_proxy", {a}); }
+STANDIN_ENTRY web_set_proxy_bypass(const char* a) { return record_fixed("web_set_proxy_bypass", {a}); }
+STANDIN_ENTRY web_set_connections_limit(const char* a) { return record_fixed("web_set_connections_limit", {a}); }
+STANDIN_ENTRY web_add_cookie(const char* a) { return record_fixed("web_add_cookie", {a}); }
+STANDIN_ENTRY web_remove_cookie(const char* a) { return record_fixed("web_remove_cookie", {a}); }
+#ifndef STANDIN_NO_REVERT_AUTO_HEADER
+STANDIN_ENTRY web_revert_auto_header(const char* a) { return record_fixed("web_revert_auto_header", {a}); }
+#endif
+STANDIN_ENTRY web_set_certificate(const char* a) { return record_fixed("web_set_certificate", {a}); }
+STANDIN_ENTRY web_set_max_retries(const char* a) { return record_fixed("web_set_max_retries", {a}); }
+STANDIN_ENTRY web_set_proxy_bypass_local(const char* a) { return record_fixed("web_set_proxy_bypass_local", {a}); }
+
+STANDIN_ENTRY web_set_timeout(const char* a, const char* b) { return record_fixed("web_set_timeout", {a, b}); }
+STANDIN_ENTRY web_add_header(const char* a, const char* b) { return record_fixed("web_add_header", {a, b}); }
+STANDIN_ENTRY web_add_auto_header(const char* a, const char* b) { return record_fixed("web_add_auto_header", {a, b}); }
+STANDIN_ENTRY web_save_header(const char* a, const char* b) { return record_fixed("web_save_header", {a, b}); }
+STANDIN_ENTRY web_set_sockets_option(const char* a, const char* b) {
+    return record_fixed("web_set_sockets_option", {a, b});
+}
+
+STANDIN_ENTRY SetUser(const char* a, const char* b, const char* c) { return record_fixed("SetUser", {a, b, c}); }
+STANDIN_ENTRY web_create_html_param(const char* a, const char* b, const char* c) {
+    return record_fixed("web_create_html_param", {a, b, c});
+}
+STANDIN_ENTRY web_set_user(const char* a, const char* b, const char* c) {
+    return record_fixed("web_set_user", {a, b, c});
+}
+STANDIN_ENTRY web_create_radio_button_param(const char* a, const char* b, const char* c) {
+    return record_fixed("web_create_radio_button_param", {a, b, c});
+}
+
+STANDIN_ENTRY web_create_html_param_ex(const char* a, const char* b, const char* c, const char* d) {
+    return record_fixed("web_create_html_param_ex", {a, b, c, d});
+}
+
+STANDIN_LIST_ENTRY(FormSubmit, ListEnd::endform)
+STANDIN_LIST_ENTRY(web_url, ListEnd::last)
+STANDIN_LIST_ENTRY(web_link, ListEnd::last)
+STANDIN_LIST_ENTRY(web_image, ListEnd::last)
+STANDIN_LIST_ENTRY(web_submit_form, ListEnd::last)
+STANDIN_LIST_ENTRY(web_submit_data, ListEnd::last)
+STANDIN_LIST_ENTRY(web_custom_request, ListEnd::last)
+STANDIN_LIST_ENTRY(web_find, ListEnd::last)
+STANDIN_LIST_ENTRY(web_concurrent_start, ListEnd::concurrent)
+STANDIN_LIST_ENTRY(web_concurrent_end, ListEnd::concurrent)
+STANDIN_LIST_ENTRY(web_image_check, ListEnd::last)
+STANDIN_LIST_ENTRY(web_java_check, ListEnd::last)
+STANDIN_LIST_ENTRY(web_global_verification, ListEnd::last)
+STANDIN_LIST_ENTRY(web_reg_find, ListEnd::last)
+STANDIN_LIST_ENTRY(web_reg_save_param, ListEnd::last)
+STANDIN_LIST_ENTRY(web_remove_auto_header, ListEnd::last)
+STANDIN_LIST_ENTRY(web_set_certificate_ex, ListEnd::last)
+STANDIN_LIST_ENTRY(web_create_html_query, ListEnd::last)
+STANDIN_LIST_ENTRY(web_set_option, ListEnd::last)
+
+// ---- control ----
+
+namespace {
+
+// Runs f on record i under the lock; `missing` when there is no record i.
+template <class F, class T>
+T with_record(int i, T missing, F f) {
+    Shared& s = shared();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (i < 0 || static_cast<std::size_t>(i) >= s.records.size()) return missing;
+    return f(s.records[static_cast<std::size_t>(i)]);
+}
+
+}  // namespace
+
+extern "C" {
+
+STANDIN_API void standin_reset(void) {
+    Shared& s = shared();
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.records.clear();
+        choose_trace_locked(s);
+    }
+    g_result.store(0, std::memory_order_relaxed);
+    g_list_cap.store(STANDIN_DEFAULT_LIST_CAP, std::memory_order_relaxed);
+    g_checked_reads.store(false, std::memory_order_relaxed);
+    g_generation.fetch_add(1, std::memory_order_relaxed);
+    t_state.injected = STANDIN_FAIL_NONE;
+    t_state.announced_length = -1;
+}
+
+STANDIN_API void standin_set_result(int result) { g_result.store(result, std::memory_order_relaxed); }
+
+STANDIN_API int standin_inject_failure(int kind) {
+    if (kind < STANDIN_FAIL_NONE || kind > STANDIN_FAIL_STACK_OVERFLOW) return -1;
+    t_state.injected = kind;
+    return 0;
+}
+
+STANDIN_API int standin_expect_list_length(int n) {
+    if (n < 0) return -1;
+    t_state.announced_length = n;
+    return 0;
+}
+
+STANDIN_API int standin_set_list_cap(int cap) {
+    if (cap < 0) return -1;
+    g_list_cap.store(cap, std::memory_order_relaxed);
+    return 0;
+}
+
+STANDIN_API void standin_set_checked_reads(int on) { g_checked_reads.store(on != 0, std::memory_order_relaxed); }
+
+STANDIN_API long long standin_current_thread_id(void) { return current_tid(); }
+
+STANDIN_API int standin_call_count(void) {
+    Shared& s = shared();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return static_cast<int>(s.records.size());
+}
+
+STANDIN_API const char* standin_call_name(int i) {
+    return with_record(i, static_cast<const char*>(nullptr), [](const Record& r) { return r.name; });
+}
+
+STANDIN_API long long standin_call_thread_id(int i) {
+    return with_record(i, -1LL, [](const Record& r) { return r.thread_id; });
+}
+
+STANDIN_API const char* standin_call_thread_name(int i) {
+    return with_record(i, static_cast<const char*>(nullptr), [](const Record& r) { return r.thread_name.c_str(); });
+}
+
+STANDIN_API int standin_call_arg_count(int i) {
+    return with_record(i, -1, [](const Record& r) { return static_cast<int>(r.args.size()); });
+}
+
+STANDIN_API int standin_call_arg(int i, int k, const char** bytes, std::size_t* length) {
+    return with_record(i, -1, [&](const Record& r) {
+        if (k < 0 || static_cast<std::size_t>(k) >= r.args.size()) return -1;
+        const Arg& a = r.args[static_cast<std::size_t>(k)];
+        if (bytes) *bytes = a ? a->data() : nullptr;
+        if (length) *length = a ? a->size() : 0;
+        return a ? 1 : 0;
+    });
+}
+
+STANDIN_API int standin_call_int_arg(int i, int* value) {
+    return with_record(i, -1, [&](const Record& r) {
+        if (r.has_int && value) *value = r.int_arg;
+        return r.has_int ? 1 : 0;
+    });
+}
+
+STANDIN_API int standin_call_result(int i, int* value) {
+    return with_record(i, -1, [&](const Record& r) {
+        const bool returned = r.failure == STANDIN_FAIL_NONE;
+        if (returned && value) *value = r.result;
+        return returned ? 1 : 0;
+    });
+}
+
+STANDIN_API int standin_call_failure(int i) {
+    return with_record(i, -1, [](const Record& r) { return r.failure; });
+}
+
+STANDIN_API int standin_call_list_status(int i) {
+    return with_record(i, -1, [](const Record& r) { return r.list_status; });
+}
+
+}  // extern "C"

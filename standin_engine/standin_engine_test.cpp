@@ -1,0 +1,743 @@
+// Tests of the stand-in engine itself, linked directly against the full variant.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "standin_control.h"
+#include "standin_entries.h"
+
+namespace {
+
+using Arg = std::optional<std::string>;
+using Args = std::vector<Arg>;
+constexpr std::nullopt_t null = std::nullopt;
+
+struct Call {
+    std::string name;
+    long long thread_id = 0;
+    std::string thread_name;
+    Args args;
+    std::optional<int> int_arg;
+    std::optional<int> result;
+    int failure = 0;
+    int list_status = 0;
+};
+
+Call call_at(int i) {
+    Call c;
+    const char* name = standin_call_name(i);
+    EXPECT_NE(name, nullptr) << "no call " << i;
+    if (name == nullptr) return c;
+    c.name = name;
+    c.thread_id = standin_call_thread_id(i);
+    c.thread_name = standin_call_thread_name(i);
+    const int n = standin_call_arg_count(i);
+    for (int k = 0; k < n; ++k) {
+        const char* bytes = nullptr;
+        std::size_t length = 0;
+        const int kind = standin_call_arg(i, k, &bytes, &length);
+        EXPECT_GE(kind, 0);
+        c.args.push_back(kind == 1 ? Arg(std::string(bytes, length)) : null);
+    }
+    int value = 0;
+    if (standin_call_int_arg(i, &value) == 1) c.int_arg = value;
+    if (standin_call_result(i, &value) == 1) c.result = value;
+    c.failure = standin_call_failure(i);
+    c.list_status = standin_call_list_status(i);
+    return c;
+}
+
+Call last_call() {
+    const int count = standin_call_count();
+    EXPECT_GT(count, 0);
+    return count > 0 ? call_at(count - 1) : Call{};
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class StandinEngine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        unsetenv("TSW_STANDIN_TRACE");
+        standin_reset();
+    }
+    void TearDown() override {
+        unsetenv("TSW_STANDIN_TRACE");
+        standin_reset();
+    }
+};
+
+// A trace file for one test, removed afterwards.
+class TraceFile {
+public:
+    TraceFile() {
+        char name[] = "/tmp/standin-trace-XXXXXX";
+        const int fd = mkstemp(name);
+        EXPECT_GE(fd, 0);
+        close(fd);
+        path_ = name;
+        setenv("TSW_STANDIN_TRACE", path_.c_str(), 1);
+        standin_reset();  // the destination is read again on reset
+    }
+    ~TraceFile() {
+        unsetenv("TSW_STANDIN_TRACE");
+        standin_reset();
+        std::remove(path_.c_str());
+    }
+    const std::string& path() const { return path_; }
+    std::string text() const { return read_file(path_); }
+
+private:
+    std::string path_;
+};
+
+// ---- recording ----
+
+struct EntryRow {
+    const char* name;
+    int (*call)();
+    Args args;
+    std::optional<int> int_arg;
+};
+
+// Every entry, with arguments that differ by position so that order shows.
+const std::vector<EntryRow>& entry_rows() {
+    static const std::vector<EntryRow> rows = {
+        {"InitWebVuser", [] { return InitWebVuser(); }, {}, {}},
+        {"TerminateWebVuser", [] { return TerminateWebVuser(); }, {}, {}},
+        {"web_cleanup_cookies", [] { return web_cleanup_cookies(); }, {}, {}},
+        {"web_disable_keep_alive", [] { return web_disable_keep_alive(); }, {}, {}},
+        {"web_enable_keep_alive", [] { return web_enable_keep_alive(); }, {}, {}},
+        {"web_cache_cleanup", [] { return web_cache_cleanup(); }, {}, {}},
+        {"web_get_int_property", [] { return web_get_int_property(-7); }, {}, -7},
+        {"URL", [] { return URL("u1"); }, {"u1"}, {}},
+        {"web_set_max_html_param_len", [] { return web_set_max_html_param_len("1024"); }, {"1024"}, {}},
+        {"web_set_proxy", [] { return web_set_proxy(nullptr); }, {null}, {}},
+        {"web_set_secure_proxy", [] { return web_set_secure_proxy("p:1"); }, {"p:1"}, {}},
+        {"web_set_proxy_bypass", [] { return web_set_proxy_bypass(""); }, {""}, {}},
+        {"web_set_connections_limit", [] { return web_set_connections_limit("4"); }, {"4"}, {}},
+        {"web_add_cookie", [] { return web_add_cookie("c=1"); }, {"c=1"}, {}},
+        {"web_remove_cookie", [] { return web_remove_cookie("c"); }, {"c"}, {}},
+        {"web_revert_auto_header", [] { return web_revert_auto_header("H"); }, {"H"}, {}},
+        {"web_set_certificate", [] { return web_set_certificate("2"); }, {"2"}, {}},
+        {"web_set_max_retries", [] { return web_set_max_retries("3"); }, {"3"}, {}},
+        {"web_set_proxy_bypass_local", [] { return web_set_proxy_bypass_local("Yes"); }, {"Yes"}, {}},
+        {"web_set_timeout", [] { return web_set_timeout("CONNECT", "30"); }, {"CONNECT", "30"}, {}},
+        {"web_add_header", [] { return web_add_header(nullptr, "h2"); }, {null, "h2"}, {}},
+        {"web_add_auto_header", [] { return web_add_auto_header("a1", nullptr); }, {"a1", null}, {}},
+        {"web_save_header", [] { return web_save_header("REQUEST", "p"); }, {"REQUEST", "p"}, {}},
+        {"web_set_sockets_option", [] { return web_set_sockets_option("o1", "o2"); }, {"o1", "o2"}, {}},
+        {"SetUser", [] { return SetUser("s1", "s2", "s3"); }, {"s1", "s2", "s3"}, {}},
+        {"web_create_html_param", [] { return web_create_html_param("h1", nullptr, "h3"); }, {"h1", null, "h3"}, {}},
+        {"web_set_user", [] { return web_set_user("u1", "u2", "u3"); }, {"u1", "u2", "u3"}, {}},
+        {"web_create_radio_button_param", [] { return web_create_radio_button_param("r1", "r2", "r3"); },
+         {"r1", "r2", "r3"}, {}},
+        {"web_create_html_param_ex", [] { return web_create_html_param_ex("x1", "x2", "x3", "x4"); },
+         {"x1", "x2", "x3", "x4"}, {}},
+        {"FormSubmit", [] { return FormSubmit("f1", nullptr, "ENDFORM"); }, {"f1", null, "ENDFORM"}, {}},
+        {"web_url", [] { return web_url("u1", nullptr, "u3", "LAST"); }, {"u1", null, "u3", "LAST"}, {}},
+        {"web_link", [] { return web_link("l1", "LAST"); }, {"l1", "LAST"}, {}},
+        {"web_image", [] { return web_image(nullptr, "LAST"); }, {null, "LAST"}, {}},
+        {"web_submit_form", [] { return web_submit_form("sf", "ITEMDATA", "Name=n", "LAST"); },
+         {"sf", "ITEMDATA", "Name=n", "LAST"}, {}},
+        {"web_submit_data", [] { return web_submit_data("sd", "ITEMDATA", "ENDITEM", "LAST"); },
+         {"sd", "ITEMDATA", "ENDITEM", "LAST"}, {}},
+        {"web_custom_request", [] { return web_custom_request("cr", "Body=", "LAST"); }, {"cr", "Body=", "LAST"}, {}},
+        {"web_find", [] { return web_find("f", "What=x", "LAST"); }, {"f", "What=x", "LAST"}, {}},
+        {"web_concurrent_start", [] { return web_concurrent_start(nullptr, "LAST"); }, {null, "LAST"}, {}},
+        {"web_concurrent_end", [] { return web_concurrent_end("LAST"); }, {"LAST"}, {}},
+        {"web_image_check", [] { return web_image_check("ic", "LAST"); }, {"ic", "LAST"}, {}},
+        {"web_java_check", [] { return web_java_check("jc", "LAST"); }, {"jc", "LAST"}, {}},
+        {"web_global_verification", [] { return web_global_verification("Text=t", "LAST"); }, {"Text=t", "LAST"}, {}},
+        {"web_reg_find", [] { return web_reg_find("Text=r", "LAST"); }, {"Text=r", "LAST"}, {}},
+        {"web_reg_save_param", [] { return web_reg_save_param("p", "LB=a", "RB=b", "LAST"); },
+         {"p", "LB=a", "RB=b", "LAST"}, {}},
+        {"web_remove_auto_header", [] { return web_remove_auto_header("H", "LAST"); }, {"H", "LAST"}, {}},
+        {"web_set_certificate_ex", [] { return web_set_certificate_ex("CertFilePath=c", "LAST"); },
+         {"CertFilePath=c", "LAST"}, {}},
+        {"web_create_html_query", [] { return web_create_html_query("q", "LAST"); }, {"q", "LAST"}, {}},
+        {"web_set_option", [] { return web_set_option("o", "v", "LAST"); }, {"o", "v", "LAST"}, {}},
+    };
+    return rows;
+}
+
+TEST_F(StandinEngine, EveryEntryRecordsItsNameArgumentsAndThread) {
+    ASSERT_EQ(entry_rows().size(), 48u);
+    for (const EntryRow& row : entry_rows()) {
+        SCOPED_TRACE(row.name);
+        standin_reset();
+        EXPECT_EQ(row.call(), 0);
+        ASSERT_EQ(standin_call_count(), 1);
+        const Call c = call_at(0);
+        EXPECT_EQ(c.name, row.name);
+        EXPECT_EQ(c.args, row.args);
+        EXPECT_EQ(c.int_arg, row.int_arg);
+        EXPECT_EQ(c.result, 0);
+        EXPECT_EQ(c.failure, STANDIN_FAIL_NONE);
+        EXPECT_EQ(c.list_status, STANDIN_LIST_COMPLETE);
+        EXPECT_EQ(c.thread_id, standin_current_thread_id());
+    }
+}
+
+TEST_F(StandinEngine, CallsAccumulateInOrderUntilReset) {
+    for (const EntryRow& row : entry_rows()) row.call();
+    ASSERT_EQ(standin_call_count(), 48);
+    for (int i = 0; i < 48; ++i) EXPECT_EQ(call_at(i).name, entry_rows()[static_cast<std::size_t>(i)].name);
+    standin_reset();
+    EXPECT_EQ(standin_call_count(), 0);
+}
+
+struct ListRow {
+    const char* what;
+    int (*call)();
+    Args args;
+};
+
+TEST_F(StandinEngine, ListsEndAtTheirOwnMarkerAndKeepNullsAndBytes) {
+    const std::vector<ListRow> rows = {
+        {"null first and inside", [] { return web_url(nullptr, "a", nullptr, "LAST"); }, {null, "a", null, "LAST"}},
+        {"only the marker", [] { return web_url("LAST"); }, {"LAST"}},
+        {"nothing read past the marker", [] { return web_url("a", "LAST", "not read"); }, {"a", "LAST"}},
+        {"ENDFORM ends FormSubmit, LAST does not",
+         [] { return FormSubmit("f", "LAST", "ITEMDATA", nullptr, "ENDFORM", "not read"); },
+         {"f", "LAST", "ITEMDATA", null, "ENDFORM"}},
+        {"ENDFORM does not end web_url", [] { return web_url("u", "ENDFORM", "LAST"); }, {"u", "ENDFORM", "LAST"}},
+        {"ITEMDATA is just a string",
+         [] { return web_submit_data("d", "ITEMDATA", "Name=a", "ENDITEM", "Name=b", "ENDITEM", "LAST"); },
+         {"d", "ITEMDATA", "Name=a", "ENDITEM", "Name=b", "ENDITEM", "LAST"}},
+        {"a marker inside a longer string is data", [] { return web_url("LASTING", "xLAST", "LAST"); },
+         {"LASTING", "xLAST", "LAST"}},
+        {"empty strings are not null", [] { return web_link("", nullptr, "", "LAST"); }, {"", null, "", "LAST"}},
+        {"bytes kept as they are", [] { return web_url("\xff\x01\x7f", "\xc3\xa9\t\n", "LAST"); },
+         {"\xff\x01\x7f", "\xc3\xa9\t\n", "LAST"}},
+        {"more arguments than registers",
+         [] { return web_url("1", "2", "3", "4", "5", "6", "7", "8", "9", "10", nullptr, "12", "LAST"); },
+         {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", null, "12", "LAST"}},
+    };
+    for (const ListRow& row : rows) {
+        SCOPED_TRACE(row.what);
+        standin_reset();
+        row.call();
+        const Call c = last_call();
+        EXPECT_EQ(c.args, row.args);
+        EXPECT_EQ(c.list_status, STANDIN_LIST_COMPLETE);
+    }
+}
+
+struct ConcurrentRow {
+    const char* what;
+    int announced;  // -1: none
+    int (*call)();
+    Args args;
+};
+
+TEST_F(StandinEngine, ConcurrentListsEndAtLastOrAtTheAnnouncedLength) {
+    const std::vector<ConcurrentRow> rows = {
+        {"no announcement: up to LAST", -1, [] { return web_concurrent_start("g", nullptr, "LAST", "no"); },
+         {"g", null, "LAST"}},
+        {"no announcement, end list", -1, [] { return web_concurrent_end(nullptr, "LAST"); }, {null, "LAST"}},
+        {"announced: exactly n, no marker needed", 2, [] { return web_concurrent_start("g", "h"); }, {"g", "h"}},
+        {"announced: LAST is an ordinary string", 3, [] { return web_concurrent_end("LAST", nullptr, "x"); },
+         {"LAST", null, "x"}},
+        {"announced: ending in null", 2, [] { return web_concurrent_start("g", nullptr); }, {"g", null}},
+        {"announced zero: nothing read", 0, [] { return web_concurrent_start(nullptr); }, {}},
+        {"announced: applies to marker lists too", 4, [] { return web_url("a", "LAST", "b", "c"); },
+         {"a", "LAST", "b", "c"}},
+        {"announced: FormSubmit stops at n", 1, [] { return FormSubmit("f", "ENDFORM"); }, {"f"}},
+    };
+    for (const ConcurrentRow& row : rows) {
+        SCOPED_TRACE(row.what);
+        standin_reset();
+        if (row.announced >= 0) {
+            ASSERT_EQ(standin_expect_list_length(row.announced), 0);
+        }
+        row.call();
+        const Call c = last_call();
+        EXPECT_EQ(c.args, row.args);
+        EXPECT_EQ(c.list_status, STANDIN_LIST_COMPLETE);
+    }
+}
+
+TEST_F(StandinEngine, AnnouncedLengthIsOneShotThreadLocalAndOnlyForLists) {
+    ASSERT_EQ(standin_expect_list_length(-1), -1);  // refused, nothing announced
+    web_concurrent_start("a", "LAST", "b");
+    EXPECT_EQ(last_call().args, (Args{"a", "LAST"}));
+
+    standin_expect_list_length(2);
+    web_add_cookie("fixed arguments do not take it");
+    std::thread([] { web_concurrent_start("other", "thread", "LAST"); }).join();
+    EXPECT_EQ(last_call().args, (Args{"other", "thread", "LAST"}));
+    web_concurrent_start("x", "y", "LAST");
+    EXPECT_EQ(last_call().args, (Args{"x", "y"}));
+    web_concurrent_start("used", "up", "LAST");
+    EXPECT_EQ(last_call().args, (Args{"used", "up", "LAST"}));
+
+    standin_expect_list_length(1);
+    standin_reset();
+    web_concurrent_end("c", "d", "LAST");
+    EXPECT_EQ(last_call().args, (Args{"c", "d", "LAST"}));
+}
+
+struct CapRow {
+    const char* what;
+    int cap;
+    int announced;
+    int (*call)();
+    Args args;
+    int status;
+};
+
+TEST_F(StandinEngine, ListsStopAtTheCapAndSaySo) {
+    const std::vector<CapRow> rows = {
+        {"cut before the marker", 3, -1, [] { return web_url("a", "b", "c", "d", "LAST"); }, {"a", "b", "c"},
+         STANDIN_LIST_CAPPED},
+        {"marker exactly at the cap", 3, -1, [] { return web_url("a", "b", "LAST"); }, {"a", "b", "LAST"},
+         STANDIN_LIST_COMPLETE},
+        {"cap zero", 0, -1, [] { return web_url("a", "LAST"); }, {}, STANDIN_LIST_CAPPED},
+        {"announced beyond the cap", 2, 3, [] { return web_concurrent_start("a", "b", "c"); }, {"a", "b"},
+         STANDIN_LIST_CAPPED},
+        {"announced equal to the cap", 2, 2, [] { return web_concurrent_start("a", "b"); }, {"a", "b"},
+         STANDIN_LIST_COMPLETE},
+        {"fixed arguments are not lists", 0, -1, [] { return web_set_user("a", "b", "c"); }, {"a", "b", "c"},
+         STANDIN_LIST_COMPLETE},
+    };
+    for (const CapRow& row : rows) {
+        SCOPED_TRACE(row.what);
+        standin_reset();
+        ASSERT_EQ(standin_set_list_cap(row.cap), 0);
+        if (row.announced >= 0) standin_expect_list_length(row.announced);
+        row.call();
+        const Call c = last_call();
+        EXPECT_EQ(c.args, row.args);
+        EXPECT_EQ(c.list_status, row.status);
+    }
+    EXPECT_EQ(standin_set_list_cap(-1), -1);
+    standin_set_list_cap(1);
+    standin_reset();  // back to the default cap
+    web_url("a", "b", "c", "LAST");
+    EXPECT_EQ(last_call().args.size(), 4u);
+}
+
+// Two pages: the first readable, the second not.
+struct EdgeOfMapping {
+    EdgeOfMapping() {
+        page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+        void* p = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        EXPECT_NE(p, MAP_FAILED);
+        base = static_cast<char*>(p);
+        EXPECT_EQ(mprotect(base + page, page, PROT_NONE), 0);
+    }
+    ~EdgeOfMapping() { munmap(base, 2 * page); }
+    const char* unreadable() const { return base + page; }
+    // A string whose last byte before the unreadable page is `last`.
+    const char* ending_at_edge(std::size_t length, char last) {
+        char* s = base + page - length;
+        std::memset(s, 'e', length);
+        s[length - 1] = last;
+        return s;
+    }
+    std::size_t page;
+    char* base;
+};
+
+TEST_F(StandinEngine, CheckedReadingStopsAtUnreadableMemoryInsteadOfCrashing) {
+    EdgeOfMapping edge;
+    const char* bad = edge.unreadable();
+    const std::string long_text(3 * 4096 + 17, 'L');
+
+    // Concurrent lists without an announced length are always read checked.
+    web_concurrent_start("g", bad, "LAST");
+    EXPECT_EQ(last_call().args, (Args{"g"}));
+    EXPECT_EQ(last_call().list_status, STANDIN_LIST_UNREADABLE);
+
+    // Other lists when asked to.
+    standin_set_checked_reads(1);
+    web_url("a", nullptr, bad, "LAST");
+    EXPECT_EQ(last_call().args, (Args{"a", null}));
+    EXPECT_EQ(last_call().list_status, STANDIN_LIST_UNREADABLE);
+
+    // A string running into the unreadable page has no end.
+    web_url("a", edge.ending_at_edge(10, 'x'), "LAST");
+    EXPECT_EQ(last_call().args, (Args{"a"}));
+    EXPECT_EQ(last_call().list_status, STANDIN_LIST_UNREADABLE);
+
+    // One ending right at the edge reads whole, as do strings over several pages.
+    web_url(edge.ending_at_edge(10, '\0'), long_text.c_str(), "LAST");
+    EXPECT_EQ(last_call().args, (Args{"eeeeeeeee", long_text, "LAST"}));
+    EXPECT_EQ(last_call().list_status, STANDIN_LIST_COMPLETE);
+
+    web_url("1", "2", "3", "4", "5", "6", "7", "8", "9", "LAST");
+    EXPECT_EQ(last_call().args.size(), 10u);
+    EXPECT_EQ(last_call().list_status, STANDIN_LIST_COMPLETE);
+
+    standin_reset();  // checked reading off again; concurrent lists stay checked
+    web_concurrent_end("g", bad, "LAST");
+    EXPECT_EQ(last_call().list_status, STANDIN_LIST_UNREADABLE);
+}
+
+TEST_F(StandinEngine, ConcurrentListWithoutAnyEndDoesNotCrash) {
+    // What lies past "h" is whatever the registers and the stack hold; reading
+    // must stop somewhere without a fault, with the real arguments in front.
+    web_concurrent_start("g", nullptr, "h");
+    const Call c = last_call();
+    ASSERT_GE(c.args.size(), 3u);
+    EXPECT_EQ(c.args[0], "g");
+    EXPECT_EQ(c.args[1], null);
+    EXPECT_EQ(c.args[2], "h");
+}
+
+// ---- results ----
+
+TEST_F(StandinEngine, ResultIsSetForAllFollowingCallsOnAllThreads) {
+    for (const int value : {7, -1, 0x7fffffff, -55555, 0}) {
+        SCOPED_TRACE(value);
+        standin_set_result(value);
+        for (const EntryRow& row : entry_rows()) EXPECT_EQ(row.call(), value) << row.name;
+        int other = 0;
+        std::thread([&] { other = web_url("t", "LAST"); }).join();
+        EXPECT_EQ(other, value);
+        EXPECT_EQ(last_call().result, value);
+    }
+    standin_set_result(12);
+    standin_reset();
+    EXPECT_EQ(InitWebVuser(), 0);
+}
+
+// ---- injected exceptions ----
+
+struct ShapeRow {
+    const char* name;
+    int (*call)();
+};
+
+const std::vector<ShapeRow> shape_rows = {
+    {"InitWebVuser", [] { return InitWebVuser(); }},
+    {"web_get_int_property", [] { return web_get_int_property(3); }},
+    {"URL", [] { return URL("u"); }},
+    {"web_create_html_param_ex", [] { return web_create_html_param_ex("a", "b", "c", "d"); }},
+    {"web_url", [] { return web_url("a", nullptr, "LAST"); }},
+    {"FormSubmit", [] { return FormSubmit("f", "ENDFORM"); }},
+    {"web_concurrent_start", [] { return web_concurrent_start("g", "LAST"); }},
+};
+
+struct ExceptionRow {
+    int kind;
+    void (*expect_thrown)(int (*call)(), const char* entry);
+};
+
+TEST_F(StandinEngine, InjectedExceptionsPropagateOnceOnTheCallingThreadAfterRecording) {
+    const std::vector<ExceptionRow> rows = {
+        {STANDIN_FAIL_THROW_INT,
+         [](int (*call)(), const char*) {
+             try {
+                 call();
+                 ADD_FAILURE() << "nothing thrown";
+             } catch (int thrown) {
+                 EXPECT_EQ(thrown, STANDIN_THROWN_INT);
+             }
+         }},
+        {STANDIN_FAIL_THROW_RUNTIME_ERROR,
+         [](int (*call)(), const char* entry) {
+             try {
+                 call();
+                 ADD_FAILURE() << "nothing thrown";
+             } catch (const std::runtime_error& e) {
+                 EXPECT_NE(std::string(e.what()).find(entry), std::string::npos) << e.what();
+             }
+         }},
+        {STANDIN_FAIL_THROW_UNRELATED,
+         [](int (*call)(), const char* entry) {
+             try {
+                 call();
+                 ADD_FAILURE() << "nothing thrown";
+             } catch (const std::exception&) {
+                 ADD_FAILURE() << "derived from std::exception";
+             } catch (const standin::UnrelatedFailure& f) {
+                 EXPECT_STREQ(f.entry, entry);
+             }
+         }},
+    };
+    for (const ExceptionRow& row : rows) {
+        for (const ShapeRow& shape : shape_rows) {
+            SCOPED_TRACE(std::string(shape.name) + " kind " + std::to_string(row.kind));
+            standin_reset();
+            standin_set_result(5);
+            ASSERT_EQ(standin_inject_failure(row.kind), 0);
+            // Another thread is not affected.
+            int other = -1;
+            std::thread([&] { other = shape.call(); }).join();
+            EXPECT_EQ(other, 5);
+            row.expect_thrown(shape.call, shape.name);
+            ASSERT_EQ(standin_call_count(), 2);
+            const Call failed = call_at(1);
+            EXPECT_EQ(failed.name, shape.name);
+            EXPECT_EQ(failed.failure, row.kind);
+            EXPECT_EQ(failed.result, std::nullopt);
+            EXPECT_EQ(call_at(0).failure, STANDIN_FAIL_NONE);
+            EXPECT_EQ(shape.call(), 5);  // one-shot
+        }
+    }
+}
+
+TEST_F(StandinEngine, InjectionCanBeRefusedClearedAndReset) {
+    EXPECT_EQ(standin_inject_failure(-1), -1);
+    EXPECT_EQ(standin_inject_failure(STANDIN_FAIL_STACK_OVERFLOW + 1), -1);
+    EXPECT_EQ(InitWebVuser(), 0);
+    standin_inject_failure(STANDIN_FAIL_THROW_INT);
+    standin_inject_failure(STANDIN_FAIL_NONE);
+    EXPECT_EQ(InitWebVuser(), 0);
+    standin_inject_failure(STANDIN_FAIL_THROW_INT);
+    standin_reset();
+    EXPECT_EQ(InitWebVuser(), 0);
+}
+
+// ---- injected faults, each in a child process ----
+
+struct SignalRow {
+    int kind;
+    int signal;
+    const char* text;
+};
+
+class StandinEngineDeathTest : public StandinEngine {};
+
+TEST_F(StandinEngineDeathTest, InjectedFaultsRaiseTheirSignalAfterRecording) {
+    const std::vector<SignalRow> rows = {
+        {STANDIN_FAIL_SEGV, SIGSEGV, "SIGSEGV"},
+        {STANDIN_FAIL_FPE, SIGFPE, "SIGFPE"},
+        {STANDIN_FAIL_BUS, SIGBUS, "SIGBUS"},
+        {STANDIN_FAIL_ILL, SIGILL, "SIGILL"},
+        {STANDIN_FAIL_STACK_OVERFLOW, SIGSEGV, "stack overflow"},
+    };
+    for (const SignalRow& row : rows) {
+        for (const ShapeRow& shape : shape_rows) {
+            SCOPED_TRACE(std::string(shape.name) + " " + row.text);
+            TraceFile trace;
+            // The default action, whatever handler a sanitizer put in place.
+            EXPECT_EXIT(
+                {
+                    std::signal(row.signal, SIG_DFL);
+                    standin_inject_failure(row.kind);
+                    shape.call();
+                },
+                ::testing::KilledBySignal(row.signal), "");
+            // The child traced the call before it died.
+            const std::string text = trace.text();
+            EXPECT_EQ(text.rfind(shape.name, 0), 0u) << text;
+            EXPECT_NE(text.find(std::string("/* injected failure: ") + row.text + " */\n"), std::string::npos)
+                << text;
+        }
+    }
+}
+
+// ---- the trace ----
+
+struct TraceRow {
+    int (*call)();
+    const char* line;
+};
+
+int catching(int (*call)()) {
+    try {
+        return call();
+    } catch (...) {
+        return -1;
+    }
+}
+
+TEST_F(StandinEngine, TraceShowsEachCallInCForm) {
+    const std::vector<TraceRow> rows = {
+        {[] { return web_url("home", "URL=http://shop.test/", nullptr, "LAST"); },
+         R"(web_url("home", "URL=http://shop.test/", NULL, LAST) = 0)"},
+        {[] { return web_get_int_property(7); }, "web_get_int_property(7) = 0"},
+        {[] { return web_get_int_property(-2147483647 - 1); }, "web_get_int_property(-2147483648) = 0"},
+        {[] { return InitWebVuser(); }, "InitWebVuser() = 0"},
+        {[] { return web_set_user(nullptr, "p", nullptr); }, R"(web_set_user(NULL, "p", NULL) = 0)"},
+        {[] { return web_add_cookie(""); }, R"(web_add_cookie("") = 0)"},
+        {[] { return web_add_header("q\"b\\s", "n\nr\rt\t"); }, R"(web_add_header("q\"b\\s", "n\nr\rt\t") = 0)"},
+        {[] { return web_add_cookie("\x01\x1f\x7f\x80\xc3\xa9 ~"); },
+         R"(web_add_cookie("\x01\x1f\x7f\x80\xc3\xa9 ~") = 0)"},
+        // A hex digit after \xHH would extend the escape: the literal is split.
+        {[] { return web_add_cookie("\xff" "A1g\x01" "9\x02" "z\x03" "f"); },
+         R"(web_add_cookie("\xff""A1g\x01""9\x02z\x03""f") = 0)"},
+        {[] { return web_add_cookie("LAST"); }, R"(web_add_cookie("LAST") = 0)"},
+        {[] { return FormSubmit("f", "LAST", "ENDFORM"); }, R"(FormSubmit("f", LAST, ENDFORM) = 0)"},
+        {[] { return web_submit_data("d", "ITEMDATA", "Name=n", "ENDITEM", "LAST"); },
+         R"(web_submit_data("d", ITEMDATA, "Name=n", "ENDITEM", LAST) = 0)"},
+        {[] {
+             standin_set_result(-3);
+             return web_link("l", "LASTING", "LAST");
+         },
+         R"(web_link("l", "LASTING", LAST) = -3)"},
+        {[] {
+             standin_expect_list_length(0);
+             return web_concurrent_start(nullptr);
+         },
+         "web_concurrent_start() = 0"},
+        {[] {
+             standin_set_list_cap(2);
+             return web_url("a", "b", "c", "LAST");
+         },
+         R"(web_url("a", "b", ...) = 0 /* list cut at the cap of 2 arguments */)"},
+        {[] {
+             standin_inject_failure(STANDIN_FAIL_THROW_INT);
+             return catching([] { return web_url("x", "LAST"); });
+         },
+         R"(web_url("x", LAST) /* injected failure: throw int */)"},
+        {[] {
+             standin_inject_failure(STANDIN_FAIL_THROW_RUNTIME_ERROR);
+             return catching([] { return TerminateWebVuser(); });
+         },
+         "TerminateWebVuser() /* injected failure: throw std::runtime_error */"},
+    };
+    for (const TraceRow& row : rows) {
+        SCOPED_TRACE(row.line);
+        TraceFile trace;
+        row.call();
+        EXPECT_EQ(trace.text(), std::string(row.line) + "\n");
+    }
+}
+
+TEST_F(StandinEngine, TraceDestinationComesFromTheEnvironmentAtReset) {
+    struct DestinationRow {
+        const char* value;  // nullptr: unset
+        bool to_stderr;
+    };
+    const std::vector<DestinationRow> rows = {
+        {nullptr, false}, {"", false}, {"stderr", true}, {"-", true}};
+    for (const DestinationRow& row : rows) {
+        SCOPED_TRACE(row.value ? row.value : "(unset)");
+        if (row.value)
+            setenv("TSW_STANDIN_TRACE", row.value, 1);
+        else
+            unsetenv("TSW_STANDIN_TRACE");
+        standin_reset();
+        ::testing::internal::CaptureStderr();
+        web_remove_cookie("c");
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(err, row.to_stderr ? "web_remove_cookie(\"c\") = 0\n" : "");
+    }
+}
+
+TEST_F(StandinEngine, TraceFileIsAppendedTo) {
+    TraceFile trace;
+    {
+        std::ofstream before(trace.path(), std::ios::binary);
+        before << "earlier line\n";
+    }
+    standin_reset();
+    web_cache_cleanup();
+    EXPECT_EQ(trace.text(), "earlier line\nweb_cache_cleanup() = 0\n");
+}
+
+TEST_F(StandinEngine, UnopenableTraceFileIsReportedAndCallsGoOn) {
+    setenv("TSW_STANDIN_TRACE", "/nonexistent-directory/trace.txt", 1);
+    ::testing::internal::CaptureStderr();
+    standin_reset();
+    EXPECT_EQ(InitWebVuser(), 0);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("/nonexistent-directory/trace.txt"), std::string::npos) << err;
+    EXPECT_EQ(standin_call_count(), 1);
+}
+
+TEST_F(StandinEngine, ThreadsRecordTheirOwnIdsAndTraceWholeLines) {
+    TraceFile trace;
+    constexpr int kThreads = 6;
+    constexpr int kCalls = 200;
+    const std::string payload(300, 'p');
+    std::vector<long long> ids(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            const std::string name = "worker-" + std::to_string(t);
+            pthread_setname_np(pthread_self(), name.c_str());
+            ids[static_cast<std::size_t>(t)] = standin_current_thread_id();
+            for (int i = 0; i < kCalls; ++i) web_url(name.c_str(), payload.c_str(), "LAST");
+        });
+    }
+    for (std::thread& th : threads) th.join();
+    ASSERT_EQ(standin_call_count(), kThreads * kCalls);
+    std::map<long long, int> per_thread;
+    for (int i = 0; i < kThreads * kCalls; ++i) {
+        const Call c = call_at(i);
+        const int t = std::stoi(c.args.at(0).value().substr(7));
+        EXPECT_EQ(c.thread_id, ids[static_cast<std::size_t>(t)]);
+        EXPECT_EQ(c.thread_name, *c.args[0]);
+        ++per_thread[c.thread_id];
+    }
+    EXPECT_EQ(per_thread.size(), static_cast<std::size_t>(kThreads));
+    for (const auto& [id, count] : per_thread) EXPECT_EQ(count, kCalls) << id;
+
+    std::istringstream lines(trace.text());
+    const std::regex whole(R"(web_url\("worker-[0-9]", "p{300}", LAST\) = 0)");
+    int n = 0;
+    for (std::string line; std::getline(lines, line); ++n) ASSERT_TRUE(std::regex_match(line, whole)) << line;
+    EXPECT_EQ(n, kThreads * kCalls);
+}
+
+// ---- control accessors ----
+
+TEST_F(StandinEngine, AccessorsRefuseIndicesOutOfRange) {
+    web_url("a", "LAST");
+    const char* bytes = "untouched";
+    std::size_t length = 99;
+    int value = 0;
+    for (const int i : {-1, 1, 1000}) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(standin_call_name(i), nullptr);
+        EXPECT_EQ(standin_call_thread_id(i), -1);
+        EXPECT_EQ(standin_call_thread_name(i), nullptr);
+        EXPECT_EQ(standin_call_arg_count(i), -1);
+        EXPECT_EQ(standin_call_arg(i, 0, &bytes, &length), -1);
+        EXPECT_EQ(standin_call_int_arg(i, &value), -1);
+        EXPECT_EQ(standin_call_result(i, &value), -1);
+        EXPECT_EQ(standin_call_failure(i), -1);
+        EXPECT_EQ(standin_call_list_status(i), -1);
+    }
+    EXPECT_EQ(standin_call_arg(0, 2, &bytes, &length), -1);
+    EXPECT_EQ(standin_call_arg(0, -1, &bytes, &length), -1);
+    EXPECT_STREQ(bytes, "untouched");
+    EXPECT_EQ(standin_call_int_arg(0, &value), 0);
+}
+
+// ---- the two builds ----
+
+TEST(StandinEngineBuilds, FullEngineIsFoundBySonameAndExportsEveryEntry) {
+    void* engine = dlopen("libTswReplayMain.so", RTLD_NOLOAD | RTLD_LAZY);
+    ASSERT_NE(engine, nullptr) << dlerror();
+    for (const EntryRow& row : entry_rows()) EXPECT_NE(dlsym(engine, row.name), nullptr) << row.name;
+    EXPECT_NE(dlsym(engine, "standin_reset"), nullptr);
+    dlclose(engine);
+}
+
+TEST(StandinEngineBuilds, NoRevertVariantLacksOnlyRevertAutoHeader) {
+    void* variant = dlopen(STANDIN_NO_REVERT_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(variant, nullptr) << dlerror();
+    for (const EntryRow& row : entry_rows()) {
+        const bool expected = std::string(row.name) != "web_revert_auto_header";
+        EXPECT_EQ(dlsym(variant, row.name) != nullptr, expected) << row.name;
+    }
+    dlclose(variant);
+}
+
+}  // namespace
