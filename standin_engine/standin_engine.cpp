@@ -79,11 +79,11 @@ struct ThreadState {
 };
 thread_local ThreadState t_state;
 
-pid_t g_pid = 0;  // for process_vm_readv; 0: not read yet
+std::atomic<pid_t> g_pid{0};  // for process_vm_readv; 0: not read yet
 
 // A forked child has a new pid and its one thread a new id.
 [[maybe_unused]] const int g_atfork_registered = pthread_atfork(nullptr, nullptr, [] {
-    g_pid = 0;
+    g_pid.store(0, std::memory_order_relaxed);
     t_state.tid = 0;
 });
 
@@ -119,10 +119,14 @@ bool copy_checked(void* dst, const void* src, std::size_t n) {
         std::memcpy(dst, src, n);
         return true;
     }
-    if (g_pid == 0) g_pid = getpid();
+    pid_t pid = g_pid.load(std::memory_order_relaxed);
+    if (pid == 0) {
+        pid = getpid();
+        g_pid.store(pid, std::memory_order_relaxed);
+    }
     iovec local{dst, n};
     iovec remote{const_cast<void*>(src), n};
-    const ssize_t got = process_vm_readv(g_pid, &local, 1, &remote, 1, 0);
+    const ssize_t got = process_vm_readv(pid, &local, 1, &remote, 1, 0);
     if (got == static_cast<ssize_t>(n)) return true;
     if (got < 0 && (errno == ENOSYS || errno == EPERM)) {
         g_probe_unavailable.store(true, std::memory_order_relaxed);
@@ -388,6 +392,15 @@ void fail(int kind, const char* entry) {
 
 // ---- recording ----
 
+// TSW_STANDIN_RECORD=off runs the engine unrecorded, for benchmarks: an entry
+// then only returns its result, unless a failure is injected on this thread.
+const bool g_unrecorded = [] {
+    const char* record = std::getenv("TSW_STANDIN_RECORD");
+    return record != nullptr && std::strcmp(record, "off") == 0;
+}();
+
+inline bool unrecorded_call() { return g_unrecorded && t_state.injected == STANDIN_FAIL_NONE; }
+
 // Stores the call, traces it, then fails or returns. No lock is held and no
 // owning object is alive here when a failure starts: a fault may leave this
 // frame by a jump that runs no destructors.
@@ -412,6 +425,7 @@ int finish(Record&& r) {
 }
 
 int record_fixed(const char* entry, std::initializer_list<const char*> args) {
+    if (unrecorded_call()) return g_result.load(std::memory_order_relaxed);
     Record r(entry);
     r.args.reserve(args.size());
     for (const char* p : args) r.args.push_back(p ? Arg(p) : std::nullopt);
@@ -475,6 +489,7 @@ enum class ListEnd { last, endform, concurrent };
 // va_end before the call is stored: an injected failure may leave by a jump.
 #define STANDIN_LIST_ENTRY(entry, rule)                                  \
     STANDIN_ENTRY entry(const char* first, ...) {                         \
+        if (unrecorded_call()) return g_result.load(std::memory_order_relaxed); \
         va_list ap;                                                       \
         va_start(ap, first);                                              \
         std::optional<Record> r;                                          \
@@ -498,6 +513,7 @@ STANDIN_ENTRY web_enable_keep_alive(void) { return record_fixed("web_enable_keep
 STANDIN_ENTRY web_cache_cleanup(void) { return record_fixed("web_cache_cleanup", {}); }
 
 STANDIN_ENTRY web_get_int_property(int property) {
+    if (unrecorded_call()) return g_result.load(std::memory_order_relaxed);
     Record r("web_get_int_property");
     r.has_int = true;
     r.int_arg = property;

@@ -19,7 +19,7 @@ public class ShopperVisit {
                     new String[] {"LB=basket=", "RB=\"", "Ord=1"}));
             check("search", web.jweb_submit_data("search", "Action=http://shop.test/search",
                     new String[] {"Method=POST", "Mode=HTML"},
-                    new String[] {"Name=q", "Value=caf\u00e9 cr\u00e8me", web.jweb_util_url_encode("ENDITEM")}));
+                    new String[] {"Name=q", "Value=" + web.jweb_util_url_encode("caf\u00e9 cr\u00e8me"), "ENDITEM"}));
 
             String credentials = web.jweb_util_base64encode("shopper:s3cret");
             check("auth header", web.jweb_add_header("Authorization", "Basic " + credentials));

@@ -10,7 +10,6 @@
 #include <set>
 #include <type_traits>
 #include <unordered_set>
-#include <tuple>
 #include <utility>
 
 #include "tests/unit/support/jni_slots.h"
@@ -29,7 +28,11 @@ struct Object {
   std::string bytes;                // kString
   std::vector<Object*> elements;    // kStringArray; null for a null element
   std::vector<unsigned char> data;  // kByteArray
-  Object* target = nullptr;         // kLocalRef: the element it refers to
+  Object* target = nullptr;         // kLocalRef: the object it refers to
+  // For a local reference (a kLocalRef, or a NewStringUTF result): the depth
+  // of the local frame holding it, and whether that frame is gone.
+  int frame = -1;
+  bool dead = false;
 };
 
 const char* kind_name(Object::Kind kind) {
@@ -119,10 +122,16 @@ struct FakeJni::State {
   bool check_new_string_bytes = true;
 
   int local_refs = 0;
-  // Enclosing frames opened with PushLocalFrame: their references, capacity.
-  std::vector<std::pair<int, int>> frames;
   int local_capacity = kDefaultLocalCapacity;
   bool capacity_reported = false;
+  // The frames enclosing the current one (opened with PushLocalFrame), each
+  // with the counts above as they were when it was left.
+  struct Frame {
+    int local_refs;
+    int local_capacity;
+    bool capacity_reported;
+  };
+  std::vector<Frame> frames;
 
   Object* add(Object::Kind kind, std::string name) {
     auto object = std::make_unique<Object>();
@@ -134,9 +143,12 @@ struct FakeJni::State {
     return raw;
   }
 
-  // A handle the library was given, or null if it is null or unknown (an
-  // unknown one is reported). Local references are returned as they are.
-  const Object* find(jobject handle, const char* function) const {
+  // A handle the library was given, or null if it is null, unknown or a
+  // local reference whose frame is gone (both reported). Local references
+  // are returned as they are. `observing` is for the test's own look-ups,
+  // which may look at dead references.
+  const Object* find(jobject handle, const char* function,
+                     bool observing = false) const {
     if (handle == nullptr) return nullptr;
     const auto* object = reinterpret_cast<const Object*>(handle);
     if (known.count(object) == 0) {
@@ -145,12 +157,20 @@ struct FakeJni::State {
                     << static_cast<const void*>(handle) << ")";
       return nullptr;
     }
+    if (object->dead && !observing) {
+      ADD_FAILURE() << "fake JNI: " << function << " got the local reference "
+                    << name_of(handle)
+                    << ", which died with its frame (PopLocalFrame or the end "
+                       "of the native call)";
+      return nullptr;
+    }
     return object;
   }
 
   // The object a reference stands for: local references are followed.
-  const Object* resolve(jobject handle, const char* function) const {
-    const Object* object = find(handle, function);
+  const Object* resolve(jobject handle, const char* function,
+                        bool observing = false) const {
+    const Object* object = find(handle, function, observing);
     if (object != nullptr && object->kind == Object::Kind::kLocalRef) {
       return object->target;
     }
@@ -197,15 +217,32 @@ struct FakeJni::State {
 
   void raise(std::string exception) { pending = std::move(exception); }
 
-  // Counts a local reference the library now holds.
-  void add_local_ref() {
+  // Counts a local reference the library now holds in the current frame.
+  void add_local_ref(Object* ref) {
+    ref->frame = static_cast<int>(frames.size());
     ++local_refs;
     if (local_refs > local_capacity && !capacity_reported) {
       capacity_reported = true;  // once per frame: the rest is the same fault
       ADD_FAILURE() << "fake JNI: the library holds " << local_refs
                     << " local references, more than the " << local_capacity
                     << " it may (JNI guarantees " << kDefaultLocalCapacity
-                    << "; ask for more with EnsureLocalCapacity first)";
+                    << "; ask for more with EnsureLocalCapacity or "
+                       "PushLocalFrame first)";
+    }
+  }
+
+  // A fresh local reference to `target` in the current frame.
+  Object* new_local_ref(Object* target) {
+    Object* ref = add(Object::Kind::kLocalRef, target->name);
+    ref->target = target;
+    add_local_ref(ref);
+    return ref;
+  }
+
+  // Ends the local references held by frames at `depth` and deeper.
+  void kill_local_refs(int depth) {
+    for (const auto& object : objects) {
+      if (object->frame >= depth) object->dead = true;
     }
   }
 };
@@ -241,8 +278,8 @@ jclass JNICALL FindClass(JNIEnv* env, const char* name) {
     s.raise(kNoClassDefFoundError);
     return nullptr;
   }
-  s.add_local_ref();
-  return handle_of<jclass>(s.abort_class);
+  // A fresh reference per call, so one kept past its frame is caught.
+  return handle_of<jclass>(s.new_local_ref(s.abort_class));
 }
 
 jint JNICALL ThrowNew(JNIEnv* env, jclass cls, const char* message) {
@@ -362,10 +399,7 @@ jobject JNICALL GetObjectArrayElement(JNIEnv* env, jobjectArray array,
   if (element == nullptr) return nullptr;
   // A new object per call: its address is a reference value never seen
   // before, as a JVM's local references may be.
-  Object* ref = s.add(Object::Kind::kLocalRef, element->name);
-  ref->target = element;
-  s.add_local_ref();
-  return handle_of<jobject>(ref);
+  return handle_of<jobject>(s.new_local_ref(element));
 }
 
 void JNICALL GetByteArrayRegion(JNIEnv* env, jbyteArray array, jsize start,
@@ -409,7 +443,7 @@ jstring JNICALL NewStringUTF(JNIEnv* env, const char* bytes) {
   Object* string = s.add(Object::Kind::kString, c_quoted(bytes));
   string->bytes = bytes;
   s.new_strings.push_back(bytes);
-  s.add_local_ref();
+  s.add_local_ref(string);
   return handle_of<jstring>(string);
 }
 
@@ -447,9 +481,10 @@ jint JNICALL PushLocalFrame(JNIEnv* env, jint capacity) {
                   << ") asks for a capacity HotSpot refuses";
     return JNI_ERR;
   }
-  s.frames.push_back({s.local_refs, s.local_capacity});
+  s.frames.push_back({s.local_refs, s.local_capacity, s.capacity_reported});
   s.local_refs = 0;
   s.local_capacity = capacity;
+  s.capacity_reported = false;
   return JNI_OK;
 }
 
@@ -460,9 +495,16 @@ jobject JNICALL PopLocalFrame(JNIEnv* env, jobject result) {
     ADD_FAILURE() << "fake JNI: PopLocalFrame without a PushLocalFrame";
     return nullptr;
   }
-  std::tie(s.local_refs, s.local_capacity) = s.frames.back();
+  const Object* kept = s.resolve(result, "PopLocalFrame");
+  s.kill_local_refs(static_cast<int>(s.frames.size()));
+  const FakeJni::State::Frame outer = s.frames.back();
   s.frames.pop_back();
-  return nullptr;
+  s.local_refs = outer.local_refs;
+  s.local_capacity = outer.local_capacity;
+  s.capacity_reported = outer.capacity_reported;
+  if (kept == nullptr) return nullptr;
+  // The result lives on as a new reference in the outer frame.
+  return handle_of<jobject>(s.new_local_ref(const_cast<Object*>(kept)));
 }
 
 // ---- Every other slot ----
@@ -599,9 +641,15 @@ void FakeJni::allow_any_new_string_bytes() {
 }
 
 void FakeJni::new_native_frame() {
+  state_->kill_local_refs(0);
+  state_->frames.clear();
   state_->local_refs = 0;
   state_->local_capacity = kDefaultLocalCapacity;
   state_->capacity_reported = false;
+}
+
+int FakeJni::open_frames() const {
+  return static_cast<int>(state_->frames.size());
 }
 
 void FakeJni::clear_pending_exception() { state_->pending.clear(); }
@@ -627,7 +675,7 @@ std::string FakeJni::string_bytes(jstring s) const {
     ADD_FAILURE() << "fake JNI: string_bytes(null)";
     return "";
   }
-  const Object* object = state_->resolve(s, "string_bytes");
+  const Object* object = state_->resolve(s, "string_bytes", /*observing=*/true);
   if (object == nullptr) return "";
   if (object->kind != Object::Kind::kString) {
     ADD_FAILURE() << "fake JNI: string_bytes(" << object->name << "): it is "

@@ -1,8 +1,11 @@
 // A fake JNIEnv for unit tests of the native code, without a JVM.
 //
-// It implements the JNI functions the library is allowed to use, on fake
-// objects the test creates, and records every call. Everything else counts as
-// misuse and is reported as a non-fatal gtest failure:
+// It implements the JNI functions the library is allowed to use (FindClass,
+// ThrowNew, GetStringUTFChars, ReleaseStringUTFChars, GetArrayLength,
+// GetObjectArrayElement, GetByteArrayRegion, NewStringUTF,
+// EnsureLocalCapacity, PushLocalFrame, PopLocalFrame) on fake objects the test
+// creates, and records every call. Everything else counts as misuse and is
+// reported as a non-fatal gtest failure:
 //  - any other JNI function (every other slot of the table has a stub of the
 //    exact type that reports its name and returns zero);
 //  - a call JNI forbids while an exception is pending;
@@ -10,8 +13,11 @@
 //    reference to another string, or never released (checked at destruction);
 //  - out-of-range array access, null or unknown references;
 //  - NewStringUTF bytes that are not modified UTF-8;
-//  - more live local references than JNI guarantees (16) or than
-//    EnsureLocalCapacity asked for.
+//  - more live local references in a frame than JNI guarantees (16) or than
+//    EnsureLocalCapacity / PushLocalFrame asked for, or a reservation above
+//    HotSpot's limit (65536);
+//  - a local reference used after its frame is gone (PopLocalFrame, or
+//    new_native_frame() standing for the end of the native call).
 //
 // The fake never calls malloc itself (only operator new), so a test can arm
 // allocfail::fail_next_malloc() and have it hit the library's own malloc.
@@ -65,9 +71,10 @@ class FakeJni {
   void fail_ensure_capacity();
   // Stops checking that NewStringUTF bytes are modified UTF-8.
   void allow_any_new_string_bytes();
-  // Starts a new native method frame: the local references of the previous
-  // native call no longer count against the capacity. Use between two native
-  // calls made with one fake.
+  // Starts a new native method frame, as when a native call returns and the
+  // next begins: the local references made so far die (using one later is
+  // reported), pushed frames are dropped and the capacity is back to 16. Use
+  // between two native calls made with one fake.
   void new_native_frame();
   // Clears the pending exception, as the Java caller would by catching it.
   void clear_pending_exception();
@@ -83,8 +90,11 @@ class FakeJni {
   std::string pending_exception() const;
   // Borrows of UTF chars not yet released.
   int unreleased_borrows() const;
-  // Local references created in the current native frame.
+  // Local references created in the current local frame.
   int local_refs() const;
+  // Frames pushed with PushLocalFrame and not yet popped: 0 after a native
+  // call means it popped all it pushed.
+  int open_frames() const;
   // The bytes of each NewStringUTF result, in order.
   std::vector<std::string> new_strings() const;
   // The bytes of a string the fake made (NewStringUTF results included, and

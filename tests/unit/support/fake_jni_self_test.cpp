@@ -907,5 +907,117 @@ TEST(FakeJniFrames, ReservationsBeyondTheCapAndSmallerRepeatsDoNotCount) {
   EXPECT_NONFATAL_FAILURE(env->GetObjectArrayElement(a, 20), "local references");
 }
 
+TEST(FakeJniFrames, LocalReferencesDieWithTheirFrame) {
+  const std::vector<UseCase> cases = {
+      {"element reference used after PopLocalFrame",
+       [](FakeJni& f, JNIEnv* env) {
+         jobjectArray a = f.string_array("a", {"x"});
+         env->PushLocalFrame(4);
+         jstring e = as_string(env->GetObjectArrayElement(a, 0));
+         env->PopLocalFrame(nullptr);
+         env->GetStringUTFChars(e, nullptr);
+       },
+       {"a[0], which died with its frame"}},
+      {"chars released through a reference of a popped frame",
+       [](FakeJni& f, JNIEnv* env) {
+         jobjectArray a = f.string_array("a", {"x"});
+         env->PushLocalFrame(4);
+         jstring e = as_string(env->GetObjectArrayElement(a, 0));
+         const char* c = env->GetStringUTFChars(e, nullptr);
+         env->PopLocalFrame(nullptr);
+         env->ReleaseStringUTFChars(e, c);
+       },
+       {"died with its frame", "were never released"}},
+      {"released before the frame is popped",
+       [](FakeJni& f, JNIEnv* env) {
+         jobjectArray a = f.string_array("a", {"x"});
+         env->PushLocalFrame(4);
+         jstring e = as_string(env->GetObjectArrayElement(a, 0));
+         const char* c = env->GetStringUTFChars(e, nullptr);
+         env->ReleaseStringUTFChars(e, c);
+         env->PopLocalFrame(nullptr);
+         EXPECT_EQ(f.open_frames(), 0);
+       },
+       {}},
+      {"outer references outlive an inner frame",
+       [](FakeJni& f, JNIEnv* env) {
+         jobjectArray a = f.string_array("a", {"x"});
+         jstring outer = as_string(env->GetObjectArrayElement(a, 0));
+         env->PushLocalFrame(4);
+         EXPECT_EQ(f.open_frames(), 1);
+         env->PopLocalFrame(nullptr);
+         const char* c = env->GetStringUTFChars(outer, nullptr);
+         env->ReleaseStringUTFChars(outer, c);
+       },
+       {}},
+      {"PopLocalFrame keeps its result as a new outer reference",
+       [](FakeJni& f, JNIEnv* env) {
+         jobjectArray a = f.string_array("a", {"x"});
+         env->PushLocalFrame(4);
+         jobject inner = env->GetObjectArrayElement(a, 0);
+         jobject kept = env->PopLocalFrame(inner);
+         EXPECT_NE(kept, nullptr);
+         EXPECT_NE(kept, inner);
+         EXPECT_EQ(f.local_refs(), 1);
+         const char* c = env->GetStringUTFChars(as_string(kept), nullptr);
+         env->ReleaseStringUTFChars(as_string(kept), c);
+         env->GetArrayLength(static_cast<jarray>(inner));
+       },
+       {"GetArrayLength got the local reference a[0], which died"}},
+      {"new string kept past its frame",
+       [](FakeJni& f, JNIEnv* env) {
+         env->PushLocalFrame(1);
+         jstring made = env->NewStringUTF("n");
+         env->PopLocalFrame(nullptr);
+         EXPECT_EQ(f.string_bytes(made), "n");  // the test may still look
+         env->GetStringUTFChars(made, nullptr);
+       },
+       {"\"n\", which died with its frame"}},
+      {"class reference kept from an earlier native call",
+       [](FakeJni& f, JNIEnv* env) {
+         jclass abort = env->FindClass(kAbortClass);
+         f.new_native_frame();
+         env->ThrowNew(abort, "cached");
+       },
+       {"tsapi/exceptions/Abort, which died with its frame"}},
+      {"a fresh class reference in each native call",
+       [](FakeJni& f, JNIEnv* env) {
+         jclass first = env->FindClass(kAbortClass);
+         f.new_native_frame();
+         jclass second = env->FindClass(kAbortClass);
+         EXPECT_NE(first, second);
+         env->ThrowNew(second, nullptr);
+       },
+       {}},
+      {"PopLocalFrame without PushLocalFrame",
+       [](FakeJni&, JNIEnv* env) { env->PopLocalFrame(nullptr); },
+       {"PopLocalFrame without a PushLocalFrame"}},
+      {"a pushed frame's own capacity",
+       [](FakeJni& f, JNIEnv* env) {
+         jobjectArray a = f.string_array("a", {"x"});
+         env->PushLocalFrame(3);
+         for (int i = 0; i < 4; ++i) env->GetObjectArrayElement(a, 0);
+         env->PopLocalFrame(nullptr);
+       },
+       {"holds 4 local references, more than the 3"}},
+      {"frames left open are dropped by a new native frame",
+       [](FakeJni& f, JNIEnv* env) {
+         env->PushLocalFrame(2);
+         env->PushLocalFrame(2);
+         EXPECT_EQ(f.open_frames(), 2);
+         f.new_native_frame();
+         EXPECT_EQ(f.open_frames(), 0);
+       },
+       {}},
+  };
+  for (const UseCase& c : cases) {
+    const auto failures = failures_in([&] {
+      FakeJni fake;
+      c.run(fake, fake.env());
+    });
+    expect_failures(failures, c.failures, c.label);
+  }
+}
+
 }  // namespace
 }  // namespace fakejni
