@@ -5,6 +5,10 @@
 #include <jni.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "frame/variadic_call.h"
 
 namespace jweb {
 
@@ -21,9 +25,18 @@ struct ArgVector {
     jstring* element_refs;
 };
 
-// Null when the block cannot be allocated.
-ArgVector allocate_arg_vector(std::size_t slot_count, std::size_t element_count);
-void free_arg_vector(ArgVector vector);
+// Null when the block cannot be allocated. Inline, as is the rest of the
+// fixed part of a list call: it is paid on every call, however short the list.
+inline ArgVector allocate_arg_vector(std::size_t slot_count, std::size_t element_count) {
+    const std::size_t words = slot_count + variadic_scratch_words(slot_count);
+    static_assert(sizeof(jstring) == sizeof(const char*));
+    if (words > SIZE_MAX / sizeof(void*) - element_count) return {nullptr, nullptr};
+    void* block = std::malloc((words + element_count) * sizeof(void*));
+    if (block == nullptr) return {nullptr, nullptr};
+    void* refs = static_cast<void**>(block) + words;
+    return {static_cast<const char**>(block), static_cast<jstring*>(refs)};
+}
+inline void free_arg_vector(ArgVector vector) { std::free(vector.slots); }
 
 // The local references a call creates for array elements. The runtime
 // guarantees 16 per native method; beyond that the call reserves room. One
@@ -37,12 +50,26 @@ struct LocalRefRoom {
     std::size_t frames_opened;  // local frames to close after the release
 };
 
+// Every native method may create this many local references without asking;
+// one of them is kept for what the frame creates besides the elements (the
+// Abort class).
+inline constexpr std::size_t guaranteed_local_refs = 16;
+inline constexpr std::size_t frame_local_refs = 1;
+
+bool reserve_first_local_refs(JNIEnv* env, LocalRefRoom& refs);
+bool reserve_more_local_refs(JNIEnv* env, LocalRefRoom& refs);
+void pop_local_frames(JNIEnv* env, std::size_t count);
+
 // Starts the account of a call that will create `count` element references;
 // false when the runtime refuses the room (an error may then be pending).
-bool open_local_refs(JNIEnv* env, LocalRefRoom& refs, std::size_t count);
-bool reserve_more_local_refs(JNIEnv* env, LocalRefRoom& refs);
+inline bool open_local_refs(JNIEnv* env, LocalRefRoom& refs, std::size_t count) {
+    refs = {count, guaranteed_local_refs - frame_local_refs, 0};
+    return count <= refs.room || reserve_first_local_refs(env, refs);
+}
 // Closes the frames opened on the way; allowed while an exception is pending.
-void close_local_refs(JNIEnv* env, const LocalRefRoom& refs);
+inline void close_local_refs(JNIEnv* env, const LocalRefRoom& refs) {
+    if (refs.frames_opened != 0) pop_local_frames(env, refs.frames_opened);
+}
 
 inline bool take_local_ref(JNIEnv* env, LocalRefRoom& refs) {
     if (refs.room == 0 && !reserve_more_local_refs(env, refs)) return false;

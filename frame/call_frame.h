@@ -164,8 +164,8 @@ inline bool fill(Filling& f, const Marker& part) {
 }
 template <bool NullWhenEmpty>
 bool fill(Filling& f, ArrayElements<NullWhenEmpty>& part) {
-    if (NullWhenEmpty && part.length == 0) {
-        f.vector.slots[f.next_slot++] = nullptr;
+    if (part.length == 0) {
+        if (NullWhenEmpty) f.vector.slots[f.next_slot++] = nullptr;
         return true;
     }
     part.first_slot = f.next_slot;
@@ -197,7 +197,7 @@ template <class Part>
 void release_elements(JNIEnv*, const ArgVector&, const Part&) {}
 template <bool N>
 void release_elements(JNIEnv* env, const ArgVector& vector, const ArrayElements<N>& part) {
-    release_array_elements(env, vector.slots, part.first_slot, part.borrowed, part.refs);
+    if (part.borrowed != 0) release_array_elements(env, vector.slots, part.first_slot, part.borrowed, part.refs);
 }
 
 template <class Part>
@@ -214,10 +214,28 @@ void release_all(JNIEnv* env, const ArgVector& vector, const Tuple& parts, std::
     (release_elements(env, vector, std::get<I>(parts)), ...);
 }
 
+// The variadic call as the guard runs it; the guard gets one pointer to it.
+struct ListCall {
+    EngineEntry entry;
+    std::size_t count;
+    const char** slots;
+
+    jint operator()() const { return call_variadic_entry(entry, count, slots); }
+};
+
 }  // namespace list_detail
 
+// Lists with up to this many array elements keep the elements' references on
+// the stack, so that only the slots are malloc'ed: up to about 1 KB glibc
+// serves a block from its per-thread cache, while a larger request first
+// merges every small chunk freed since, among them the Java runtime's copies
+// of the last call's strings, at some 10 ns per string.
+inline constexpr std::size_t element_refs_on_stack = 128;
+
+// Inlined into each method, which is its only caller: the parts then live in
+// registers and the method's own frame instead of being copied to a callee.
 template <EntryName Entry, ReleaseOrder Order = ReleaseOrder::strings_in_order, class... Parts>
-jint call_list(JNIEnv* env, Parts... parts) {
+[[gnu::always_inline]] inline jint call_list(JNIEnv* env, Parts... parts) {
     using namespace list_detail;
     const EngineEntry entry = engine_entry<Entry>();
     if (entry == nullptr) return JWEB_ERR_CALL;
@@ -227,8 +245,11 @@ jint call_list(JNIEnv* env, Parts... parts) {
     const std::size_t elements = (element_count(parts) + ... + 0);
     LocalRefRoom local_refs;
     if (!open_local_refs(env, local_refs, elements)) return JWEB_ERR_NOMEM;
-    const ArgVector vector = allocate_arg_vector(slots, elements);
+    jstring stack_refs[element_refs_on_stack];
+    const bool refs_on_stack = elements <= element_refs_on_stack;
+    ArgVector vector = allocate_arg_vector(slots, refs_on_stack ? 0 : elements);
     if (vector.slots == nullptr) return JWEB_ERR_NOMEM;
+    if (refs_on_stack) vector.element_refs = stack_refs;
 
     Filling filling{env, vector, local_refs};
     const bool filled = (fill(filling, parts) && ...);
@@ -237,8 +258,8 @@ jint call_list(JNIEnv* env, Parts... parts) {
     bool called = true;
     if (filled) {
         result = JWEB_ERR_CALL;
-        called = call_guarded([entry, slots, args = vector.slots] { return call_variadic_entry(entry, slots, args); },
-                              result);
+        const ListCall call{entry, slots, vector.slots};
+        called = call_guarded([&call] { return call(); }, result);
     }
     release_all<Order>(env, vector, std::forward_as_tuple(parts...), std::index_sequence_for<Parts...>{});
     close_local_refs(env, filling.local_refs);

@@ -1,17 +1,101 @@
 #include "frame/guard_linux.h"
 
 #include <signal.h>
+#include <sys/mman.h>
 #include <ucontext.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
+#include <cstdint>
 
 namespace jweb {
 
 namespace guard_detail {
 thread_local ArmedGuard* volatile armed_guard __attribute__((tls_model("initial-exec"))) = nullptr;
+thread_local bool signal_stack_checked __attribute__((tls_model("initial-exec"))) = false;
 }  // namespace guard_detail
 
 namespace {
+
+// ---- the per-thread alternate signal stack ----
+
+// Room for our handler and for the Java runtime's handler, which runs on this
+// stack too for the faults we pass on (its crash report included). Pages that
+// are never touched cost address space only.
+constexpr std::size_t signal_stack_size = 256 * 1024;
+
+// The stack this library gave its thread; unmapped when the thread ends.
+struct OwnedSignalStack {
+    void* mapping = nullptr;  // a guard page, then the stack
+    std::size_t length = 0;
+    void* stack = nullptr;  // where the stack starts, as sigaltstack knows it
+
+    ~OwnedSignalStack() {
+        if (mapping == nullptr) return;
+        // Take it out of use before it goes: a signal that arrives during the
+        // rest of the thread's exit then runs on the thread's own stack.
+        stack_t current;
+        if (sigaltstack(nullptr, &current) == 0 && !(current.ss_flags & SS_DISABLE) && current.ss_sp == stack) {
+            stack_t off{};
+            off.ss_flags = SS_DISABLE;
+            if (sigaltstack(&off, nullptr) != 0) return;  // still in use somehow: keep the memory
+        }
+        munmap(mapping, length);
+    }
+};
+thread_local OwnedSignalStack owned_signal_stack;
+
+}  // namespace
+
+namespace guard_detail {
+
+void prepare_signal_stack() noexcept {
+    signal_stack_checked = true;
+    stack_t current;
+    if (sigaltstack(nullptr, &current) != 0 || !(current.ss_flags & SS_DISABLE)) return;
+
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const long minimum = sysconf(_SC_MINSIGSTKSZ);  // grows with the processor's register state
+    std::size_t size = std::max(signal_stack_size, minimum > 0 ? 4 * static_cast<std::size_t>(minimum) : 0);
+    size = (size + page - 1) / page * page;
+    void* mapping = mmap(nullptr, page + size, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
+    if (mapping == MAP_FAILED) return;
+    // The lowest page stays inaccessible: a handler that overruns the stack
+    // faults there instead of writing over whatever lies below.
+    if (mprotect(mapping, page, PROT_NONE) != 0) {
+        munmap(mapping, page + size);
+        return;
+    }
+    stack_t ours{};
+    ours.ss_sp = static_cast<char*>(mapping) + page;
+    ours.ss_size = size;
+    if (sigaltstack(&ours, nullptr) != 0) {
+        munmap(mapping, page + size);
+        return;
+    }
+    owned_signal_stack.mapping = mapping;
+    owned_signal_stack.length = page + size;
+    owned_signal_stack.stack = ours.ss_sp;
+}
+
+}  // namespace guard_detail
+
+// Below the stack pointer nothing is a variable of this program: the reads are
+// not an address sanitizer's business.
+[[gnu::noinline, gnu::no_sanitize("address")]] void probe_stack(std::size_t bytes) noexcept {
+    constexpr std::size_t step = 4096;  // the smallest page: no guard page is skipped
+    volatile char here = 0;
+    const auto top = reinterpret_cast<std::uintptr_t>(&here);
+    for (std::size_t depth = step; depth < bytes + step; depth += step)
+        static_cast<void>(*reinterpret_cast<const volatile char*>(top - depth));
+}
+
+namespace {
+
+// ---- the fault handlers ----
 
 constexpr std::array<int, 4> fault_signals = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 

@@ -1,8 +1,11 @@
 // Linux guard: sigsetjmp before the call, a fault handler that jumps back.
+// The handler runs on a per-thread alternate signal stack, so that a stack
+// overflow inside the call is caught like any other fault.
 #pragma once
 
 #include <setjmp.h>
 
+#include <cstddef>
 #include <type_traits>
 
 namespace jweb {
@@ -21,7 +24,24 @@ struct ArmedGuard {
 extern thread_local ArmedGuard* volatile armed_guard
     __attribute__((tls_model("initial-exec")));
 
+// Whether this thread's signal stack has been seen to: after the first
+// guarded call on a thread the guard makes no system call on its normal path.
+extern thread_local bool signal_stack_checked __attribute__((tls_model("initial-exec")));
+
+// Gives the calling thread an alternate signal stack, unless it already has
+// one (then that one serves and is left alone). The stack is freed when the
+// thread ends. On failure the thread goes on without one: every fault but a
+// stack overflow is still caught.
+[[gnu::cold, gnu::noinline]] void prepare_signal_stack() noexcept;
+
 }  // namespace guard_detail
+
+// Reads the stack page by page from the caller's frame down to `bytes` below
+// it. A call about to take that much stack at once (a long argument list)
+// then faults on the thread's guard pages, inside its guard, when the thread
+// has not that much left, rather than jumping past them and writing over
+// whatever lies below, such as another thread's stack.
+void probe_stack(std::size_t bytes) noexcept;
 
 // Installs the fault handlers, keeping the actions they replace (the Java
 // runtime's) for every signal that is not a fault inside a guarded call.
@@ -37,6 +57,8 @@ template <class Result, class Call>
     static_assert(std::is_trivially_destructible_v<Call>,
                   "a fault leaves the guarded call without running destructors");
     using guard_detail::armed_guard;
+    if (!guard_detail::signal_stack_checked) [[unlikely]]
+        guard_detail::prepare_signal_stack();
     guard_detail::ArmedGuard guard;
     guard.outer = armed_guard;
     if (sigsetjmp(guard.resume, 0) != 0) {

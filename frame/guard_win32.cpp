@@ -1,30 +1,55 @@
-// The structured exception frame of the Windows guard, built with a compiler
-// that understands __try/__except (MSVC, or clang with -fms-extensions).
+// The structured exception handler of the guard's frame (guard_win32_frame.S).
+#include "frame/guard_win32.h"
+
+#include <malloc.h>
 #include <windows.h>
 
-#include "frame/guard_win32.h"
+extern "C" {
+unsigned long long jweb_structured_frame(void (*call)(void*), void* context);
+EXCEPTION_DISPOSITION jweb_structured_frame_handler(EXCEPTION_RECORD* record, void* frame, CONTEXT* context,
+                                                    DISPATCHER_CONTEXT* dispatch);
+}
+
+namespace {
+
+// g++ raises its own exceptions as structured exceptions with these codes
+// (throw, the unwind that ends at a catch, forced unwind): they belong to the
+// C++ handler outside the frame.
+constexpr DWORD gcc_exception_codes[] = {0x20474343, 0x21474343, 0x22474343};
+
+bool is_gcc_exception(DWORD code) {
+    for (DWORD own : gcc_exception_codes)
+        if (code == own) return true;
+    return false;
+}
+
+constexpr unsigned long long caught_bit = 1ull << 32;
+
+}  // namespace
+
+// Takes every structured exception but g++'s: unwinds the stack down to the
+// frame (running the cleanups of the frames in between) and resumes the
+// frame at the address its handler data gives, with the code in RAX.
+extern "C" EXCEPTION_DISPOSITION jweb_structured_frame_handler(EXCEPTION_RECORD* record, void* frame, CONTEXT*,
+                                                               DISPATCHER_CONTEXT* dispatch) {
+    if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return ExceptionContinueSearch;
+    if (is_gcc_exception(record->ExceptionCode)) return ExceptionContinueSearch;
+    const DWORD resume_rva = *static_cast<const DWORD*>(dispatch->HandlerData);
+    auto* resume = reinterpret_cast<void*>(dispatch->ImageBase + resume_rva);
+    RtlUnwindEx(frame, resume, record, reinterpret_cast<void*>(caught_bit | record->ExceptionCode),
+                dispatch->ContextRecord, dispatch->HistoryTable);
+    return ExceptionContinueSearch;  // not reached: RtlUnwindEx does not return
+}
 
 namespace jweb::guard_detail {
 
-namespace {
-// g++'s own C++ exceptions pass through to the C++ handler around the call.
-constexpr DWORD gcc_exception_codes[] = {0x20474343, 0x21474343};
-
-int filter(DWORD code) {
-    for (DWORD own : gcc_exception_codes)
-        if (code == own) return EXCEPTION_CONTINUE_SEARCH;
-    return EXCEPTION_EXECUTE_HANDLER;
-}
-}  // namespace
-
-bool run_with_structured_frame(int (*call)(void*), void* context, int& result) {
-    __try {
-        result = call(context);
-    } __except (filter(GetExceptionCode())) {
-        if (GetExceptionCode() == EXCEPTION_STACK_OVERFLOW) _resetstkoflw();
-        return false;
-    }
-    return true;
+bool run_in_structured_frame(void (*call)(void*), void* context) {
+    const unsigned long long outcome = jweb_structured_frame(call, context);
+    if (outcome == 0) return true;
+    // The overflow used up the stack's guard page; put it back, or the next
+    // overflow on this thread would end the process.
+    if (static_cast<DWORD>(outcome) == EXCEPTION_STACK_OVERFLOW) _resetstkoflw();
+    return false;
 }
 
 }  // namespace jweb::guard_detail

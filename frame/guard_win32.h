@@ -1,6 +1,8 @@
-// Windows guard: C++ exceptions are caught here; processor faults and foreign
-// exceptions arrive as structured exceptions, which the structured frame in
-// guard_win32.cpp turns into a failed outcome.
+// Windows guard: processor faults (access violation, divide by zero, ...) and
+// exceptions of foreign code (an engine built with another compiler raises
+// 0xE06D7363) arrive as structured exceptions, which a structured frame
+// around the call takes (guard_win32.cpp); g++ exceptions pass that frame and
+// are caught by the C++ handler outside it.
 #pragma once
 
 #include <type_traits>
@@ -8,14 +10,16 @@
 namespace jweb {
 
 namespace guard_detail {
-// Runs call(context) inside a structured exception frame; false when a
-// structured exception other than a C++ one ended it.
-bool run_with_structured_frame(int (*call)(void*), void* context, int& result);
+// Runs call(context) inside a structured exception frame. False when a
+// structured exception ended it; a C++ exception passes through.
+bool run_in_structured_frame(void (*call)(void*), void* context);
 }  // namespace guard_detail
 
 // Nothing to install: structured exceptions need no process-wide handler.
 inline void install_fault_handlers() {}
 
+// Runs call() and stores its result. Returns false when the call ended in a
+// C++ exception or a structured exception; `result` is then left as it was.
 template <class Result, class Call>
 bool call_guarded(Call call, Result& result) noexcept {
     static_assert(std::is_trivially_destructible_v<Call>,
@@ -23,20 +27,16 @@ bool call_guarded(Call call, Result& result) noexcept {
     struct Context {
         Call* call;
         Result* result;
-        bool threw;
-    } context{&call, &result, false};
-    auto run = [](void* p) -> int {
+    } context{&call, &result};
+    auto run = [](void* p) {
         auto* c = static_cast<Context*>(p);
-        try {
-            *c->result = (*c->call)();
-        } catch (...) {
-            c->threw = true;
-        }
-        return 0;
+        *c->result = (*c->call)();
     };
-    int ignored = 0;
-    const bool completed = guard_detail::run_with_structured_frame(run, &context, ignored);
-    return completed && !context.threw;
+    try {
+        return guard_detail::run_in_structured_frame(run, &context);
+    } catch (...) {
+        return false;
+    }
 }
 
 }  // namespace jweb

@@ -12,14 +12,20 @@ namespace jweb {
 
 // Lists up to this long are passed by a call through a typed variadic function
 // pointer, one case per count, which the compiler makes right on every ABI;
-// longer ones go through libffi.
+// longer ones go through a routine that lays the pointers out itself on
+// x86-64 (variadic_call_ffi.cpp) and on Win64 (variadic_call_win64.S), and
+// through libffi elsewhere.
 inline constexpr std::size_t typed_call_limit = 64;
 
 // Words of scratch that the call of a `count`-argument list needs right after
 // the vector's slots (the long-list path builds its argument tables there, so
 // that nothing is allocated inside the guarded call).
-constexpr std::size_t variadic_scratch_words(std::size_t count) {
+constexpr std::size_t variadic_scratch_words([[maybe_unused]] std::size_t count) {
+#if defined(_WIN32) || defined(__x86_64__)
+    return 0;  // the x86-64 routines build the list on their own stack
+#else
     return count > typed_call_limit ? 2 * count : 0;
+#endif
 }
 
 // Calls `entry` with vector[0] .. vector[count - 1] as its arguments, the first
@@ -27,5 +33,11 @@ constexpr std::size_t variadic_scratch_words(std::size_t count) {
 // count >= 1. `vector` must have variadic_scratch_words(count) words after its
 // slots. Catches nothing: the caller's guard encloses it.
 jint call_variadic_entry(EngineEntry entry, std::size_t count, const char** vector);
+
+namespace variadic_detail {
+// The long-list call of this platform, for count > typed_call_limit; C
+// linkage, since on Win64 it is written in assembly.
+extern "C" jint jweb_call_long_list(EngineEntry entry, std::size_t count, const char** vector);
+}  // namespace variadic_detail
 
 }  // namespace jweb

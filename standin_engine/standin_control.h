@@ -11,7 +11,9 @@
 
 #include <stddef.h>
 
-#if defined(__GNUC__)
+#if defined(_WIN32) && defined(STANDIN_BUILDING_ENGINE)
+#define STANDIN_API __declspec(dllexport)
+#elif defined(__GNUC__) && !defined(_WIN32)
 #define STANDIN_API __attribute__((visibility("default")))
 #else
 #define STANDIN_API
@@ -31,7 +33,9 @@ enum standin_failure_kind {
     STANDIN_FAIL_FPE = 5,                /* integer division by zero */
     STANDIN_FAIL_BUS = 6,                /* touch a mapped page past end of file */
     STANDIN_FAIL_ILL = 7,                /* execute an undefined instruction */
-    STANDIN_FAIL_STACK_OVERFLOW = 8      /* recurse until the stack runs out */
+    STANDIN_FAIL_STACK_OVERFLOW = 8,     /* recurse until the stack runs out */
+    STANDIN_FAIL_RAISE_FOREIGN = 9       /* Windows only: RaiseException(0xE06D7363), as an
+                                            engine built with Microsoft's compiler throws */
 };
 
 /* How the reading of a variadic list ended. */
@@ -45,16 +49,40 @@ enum standin_list_status {
 #define STANDIN_DEFAULT_LIST_CAP 1000000
 
 /* Clears the record; result back to 0; list cap back to the default; checked
- * reading off; clears the calling thread's pending injection and announced
- * list length; reopens the trace destination from TSW_STANDIN_TRACE. */
+ * reading off; clears the calling thread's pending injection, announced
+ * list length and expected call; reopens the trace destination from
+ * TSW_STANDIN_TRACE. */
 STANDIN_API void standin_reset(void);
 
 /* The value every following call returns (all threads) until changed. */
 STANDIN_API void standin_set_result(int result);
 
 /* Arms a failure for the next engine call on the calling thread only.
- * Returns 0, or -1 for an unknown kind (nothing armed then). */
+ * Returns 0, or -1 for an unknown kind or one this platform lacks
+ * (STANDIN_FAIL_BUS on Windows, STANDIN_FAIL_RAISE_FOREIGN elsewhere);
+ * nothing is armed then. */
 STANDIN_API int standin_inject_failure(int kind);
+
+/* The next engine call on the calling thread must be `entry` with exactly
+ * these `count` arguments: args[k] and lengths[k] give the bytes of argument
+ * k without its NUL, args[k] NULL a null pointer; a list's marker counts as
+ * an argument, and the int of web_get_int_property is given in decimal. The
+ * call returns `result`, whether it matches or not; one that differs in its
+ * entry or any argument is counted by standin_expectation_mismatches. The
+ * expectation is one-shot and thread-local, like an injected failure, and
+ * makes the call read and checked even when recording is off. Returns 0, or
+ * -1 for a null entry, count < 0 or missing arrays (nothing expected then). */
+STANDIN_API int standin_expect_call(const char* entry, int count, const char* const* args,
+                                    const size_t* lengths, int result);
+
+/* Calls that differed from the call expected of them, since the engine was
+ * loaded: standin_reset keeps the count, so a test compares it before and
+ * after, whatever other threads reset meanwhile. */
+STANDIN_API int standin_expectation_mismatches(void);
+
+/* The first such call, expected against received, or NULL when there was
+ * none. The text stays valid for the life of the process. */
+STANDIN_API const char* standin_first_mismatch(void);
 
 /* The next variadic list read on the calling thread is exactly n arguments,
  * markers or not. Returns 0, or -1 when n < 0 (nothing announced then). */

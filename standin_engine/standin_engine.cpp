@@ -7,12 +7,20 @@
 #include "standin_entries.h"
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+// msvcrt's open: the descriptor is not inherited, and lines keep their \n.
+#define O_CLOEXEC (_O_NOINHERIT | _O_BINARY)
+#else
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/uio.h>
-#include <unistd.h>
+#endif
 
 #include <atomic>
 #include <cerrno>
@@ -79,6 +87,28 @@ struct ThreadState {
 };
 thread_local ThreadState t_state;
 
+#if defined(_WIN32)
+long long current_tid() {
+    ThreadState& t = t_state;
+    if (t.tid == 0) t.tid = static_cast<long long>(GetCurrentThreadId());
+    return t.tid;
+}
+
+// SetThreadDescription's name as UTF-8; "" where the system has none
+// (GetThreadDescription came with Windows 10 1607, so it is looked up).
+std::string read_thread_name() {
+    using GetDescription = HRESULT(WINAPI*)(HANDLE, PWSTR*);
+    static const auto get_description = reinterpret_cast<GetDescription>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetThreadDescription")));
+    PWSTR wide = nullptr;
+    if (get_description == nullptr || FAILED(get_description(GetCurrentThread(), &wide)) || wide == nullptr)
+        return {};
+    char buf[256] = {};
+    if (WideCharToMultiByte(CP_UTF8, 0, wide, -1, buf, sizeof buf, nullptr, nullptr) == 0) buf[0] = '\0';
+    LocalFree(wide);
+    return buf;
+}
+#else
 std::atomic<pid_t> g_pid{0};  // for process_vm_readv; 0: not read yet
 
 // A forked child has a new pid and its one thread a new id.
@@ -93,15 +123,20 @@ long long current_tid() {
     return t.tid;
 }
 
+std::string read_thread_name() {
+    char buf[17] = {};
+    if (prctl(PR_GET_NAME, buf) != 0) buf[0] = '\0';
+    return buf;
+}
+#endif
+
 // Read once per thread and reset rather than per call: a system call per
 // call would dominate the cost of the stand-in.
 const std::string& current_thread_name() {
     ThreadState& t = t_state;
     const unsigned generation = g_generation.load(std::memory_order_relaxed);
     if (t.name_generation != generation) {
-        char buf[17] = {};
-        if (prctl(PR_GET_NAME, buf) != 0) buf[0] = '\0';
-        t.name = buf;
+        t.name = read_thread_name();
         t.name_generation = generation;
     }
     return t.name;
@@ -115,6 +150,10 @@ std::atomic<bool> g_probe_unavailable{false};
 // memory that is not readable. Where the kernel refuses the probe (a seccomp
 // filter), falls back to a plain copy.
 bool copy_checked(void* dst, const void* src, std::size_t n) {
+#if defined(_WIN32)
+    SIZE_T got = 0;
+    return ReadProcessMemory(GetCurrentProcess(), src, dst, n, &got) && got == n;
+#else
     if (g_probe_unavailable.load(std::memory_order_relaxed)) {
         std::memcpy(dst, src, n);
         return true;
@@ -134,6 +173,7 @@ bool copy_checked(void* dst, const void* src, std::size_t n) {
         return true;
     }
     return false;
+#endif
 }
 
 // A C string, page by page so that a string ending just before an unmapped
@@ -171,6 +211,9 @@ bool next_slot_readable([[maybe_unused]] va_list* ap) {
     if (v.gp_offset < 6 * 8) return true;  // still in the six saved registers
     char slot[sizeof(void*)];
     return copy_checked(slot, v.overflow_arg_area, sizeof slot);
+#elif defined(_WIN64)
+    char slot[sizeof(void*)];  // every variadic argument is in a stack slot, *ap points at the next
+    return copy_checked(slot, *ap, sizeof slot);
 #else
     return true;
 #endif
@@ -190,11 +233,17 @@ void write_all(int fd, const std::string& line) {
     }
 }
 
+// TSW_STANDIN_TRACE_FORMAT=json: one JSON object per line, for tools. Chosen
+// with the destination; written and read under shared().mutex.
+bool g_trace_json = false;
+
 void choose_trace_locked(Shared& s) {
     if (s.trace_fd_owned) close(s.trace_fd);
     s.trace_fd = -1;
     s.trace_fd_owned = false;
     s.trace_chosen = true;
+    const char* format = std::getenv("TSW_STANDIN_TRACE_FORMAT");
+    g_trace_json = format != nullptr && std::strcmp(format, "json") == 0;
     const char* dest = std::getenv("TSW_STANDIN_TRACE");
     if (dest == nullptr || *dest == '\0') return;
     if (std::strcmp(dest, "stderr") == 0 || std::strcmp(dest, "-") == 0) {
@@ -248,6 +297,67 @@ bool is_marker(std::string_view s) {
     return s == "LAST" || s == "ENDFORM" || s == "ITEMDATA";
 }
 
+// Well-formed UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+// Java's own encoding of U+0000 (C0 80) and of characters beyond U+FFFF (a
+// surrogate pair, three bytes each) is not.
+bool is_utf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        const unsigned char c = *p++;
+        if (c < 0x80) continue;
+        int more;
+        unsigned char low = 0x80, high = 0xbf;  // the allowed range of the second byte
+        if (c >= 0xc2 && c <= 0xdf) more = 1;
+        else if (c == 0xe0) more = 2, low = 0xa0;
+        else if (c == 0xed) more = 2, high = 0x9f;
+        else if (c >= 0xe1 && c <= 0xef) more = 2;
+        else if (c == 0xf0) more = 3, low = 0x90;
+        else if (c == 0xf4) more = 3, high = 0x8f;
+        else if (c >= 0xf1 && c <= 0xf3) more = 3;
+        else return false;
+        if (end - p < more || *p < low || *p > high) return false;
+        for (int k = 1; k < more; ++k)
+            if ((p[k] & 0xc0) != 0x80) return false;
+        p += more;
+    }
+    return true;
+}
+
+// A JSON value for the bytes: a string when they are UTF-8, otherwise
+// {"hex":"..."} with every byte, so that no byte is lost or guessed at.
+void append_json_value(std::string& out, std::string_view bytes) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    if (!is_utf8(bytes)) {
+        out += "{\"hex\":\"";
+        for (const unsigned char c : bytes) {
+            out += kHex[c >> 4];
+            out += kHex[c & 0xf];
+        }
+        out += "\"}";
+        return;
+    }
+    out += '"';
+    for (const unsigned char c : bytes) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20 || c == 0x7f) {
+                    out += "\\u00";
+                    out += kHex[c >> 4];
+                    out += kHex[c & 0xf];
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    out += '"';
+}
+
 const char* failure_text(int kind) {
     switch (kind) {
         case STANDIN_FAIL_THROW_INT: return "throw int";
@@ -258,11 +368,46 @@ const char* failure_text(int kind) {
         case STANDIN_FAIL_BUS: return "SIGBUS";
         case STANDIN_FAIL_ILL: return "SIGILL";
         case STANDIN_FAIL_STACK_OVERFLOW: return "stack overflow";
+        case STANDIN_FAIL_RAISE_FOREIGN: return "raised 0xE06D7363";
         default: return "?";
     }
 }
 
+std::string json_trace_line(const Record& r, int cap) {
+    std::string line = "{\"entry\":\"";
+    line += r.name;
+    line += "\",\"thread\":" + std::to_string(r.thread_id) + ",\"args\":[";
+    if (r.has_int) line += std::to_string(r.int_arg);
+    for (std::size_t i = 0; i < r.args.size(); ++i) {
+        if (i > 0 || r.has_int) line += ',';
+        if (r.args[i])
+            append_json_value(line, *r.args[i]);
+        else
+            line += "null";
+    }
+    line += ']';
+    if (r.list_status == STANDIN_LIST_CAPPED)
+        line += ",\"list\":\"capped\",\"cap\":" + std::to_string(cap);
+    else if (r.list_status == STANDIN_LIST_UNREADABLE)
+        line += ",\"list\":\"unreadable\"";
+    if (r.failure != STANDIN_FAIL_NONE)
+        line += std::string(",\"failure\":\"") + failure_text(r.failure) + '"';
+    else
+        line += ",\"result\":" + std::to_string(r.result);
+    line += "}\n";
+    return line;
+}
+
+// Where jweb_custom_request2 puts its body: the argument right before the
+// closing LAST of web_custom_request, after the name and the method. The
+// engine gets only its address, so the trace adds its length.
+bool is_body_position(const Record& r, std::size_t i) {
+    return std::strcmp(r.name, "web_custom_request") == 0 && r.list_status == STANDIN_LIST_COMPLETE &&
+           i >= 2 && i + 2 == r.args.size() && r.args.back() == "LAST";
+}
+
 std::string trace_line(const Record& r, int cap) {
+    if (g_trace_json) return json_trace_line(r, cap);
     std::string line = r.name;
     line += '(';
     bool first = true;
@@ -274,14 +419,17 @@ std::string trace_line(const Record& r, int cap) {
         separate();
         line += std::to_string(r.int_arg);
     }
-    for (const Arg& a : r.args) {
+    for (std::size_t i = 0; i < r.args.size(); ++i) {
+        const Arg& a = r.args[i];
         separate();
-        if (!a)
+        if (!a) {
             line += "NULL";
-        else if (r.is_list && is_marker(*a))
+        } else if (r.is_list && is_marker(*a)) {
             line += *a;
-        else
+        } else {
             append_quoted(line, *a);
+            if (is_body_position(r, i)) line += " /* " + std::to_string(a->size()) + " bytes */";
+        }
     }
     if (r.list_status != STANDIN_LIST_COMPLETE) {
         separate();
@@ -312,11 +460,12 @@ std::string trace_line(const Record& r, int cap) {
     return *p;
 }
 
-[[gnu::noinline, gnu::no_sanitize("undefined")]] long divide_by_zero() {
-    volatile long dividend = 1;
-    volatile long divisor = 0;
-    long n = dividend;
-    const long d = divisor;
+// long long: 64 bits for idivq on Windows too, where long is 32.
+[[gnu::noinline, gnu::no_sanitize("undefined")]] long long divide_by_zero() {
+    volatile long long dividend = 1;
+    volatile long long divisor = 0;
+    long long n = dividend;
+    const long long d = divisor;
 #if defined(__x86_64__)
     // The instruction itself, so no sanitizer check can get there first.
     asm volatile("cqto\n\tidivq %1" : "+a"(n) : "r"(d) : "rdx", "cc");
@@ -326,6 +475,7 @@ std::string trace_line(const Record& r, int cap) {
 #endif
 }
 
+#if !defined(_WIN32)
 // One shared page of a file that was then cut to nothing: touching it is an
 // access past end of file, which the kernel answers with SIGBUS. Made once
 // and kept, so a failure that never returns here leaks nothing.
@@ -352,6 +502,17 @@ volatile char* page_past_eof() {
     volatile char* page = page_past_eof();
     if (page == nullptr) return raise(SIGBUS);  // no file to map: the signal at least
     return *page;
+}
+#endif
+
+// What an engine built with Microsoft's compiler raises for a C++ throw: a
+// structured exception of code 0xE06D7363 that g++ code cannot catch.
+[[noreturn]] void raise_foreign_exception() {
+#if defined(_WIN32)
+    const ULONG_PTR msvc_throw[4] = {0x19930520, 0, 0, 0};
+    RaiseException(0xE06D7363, EXCEPTION_NONCONTINUABLE, 4, msvc_throw);
+#endif
+    std::abort();  // refused by standin_inject_failure elsewhere
 }
 
 [[gnu::noinline]] void illegal_instruction() {
@@ -383,7 +544,10 @@ void fail(int kind, const char* entry) {
         case STANDIN_FAIL_THROW_UNRELATED: throw standin::UnrelatedFailure{entry};
         case STANDIN_FAIL_SEGV: null_dereference(); break;
         case STANDIN_FAIL_FPE: divide_by_zero(); break;
+#if !defined(_WIN32)
         case STANDIN_FAIL_BUS: touch_past_eof(); break;
+#endif
+        case STANDIN_FAIL_RAISE_FOREIGN: raise_foreign_exception();
         case STANDIN_FAIL_ILL: illegal_instruction(); break;
         case STANDIN_FAIL_STACK_OVERFLOW: overflow_stack(nullptr); break;
         default: break;
@@ -399,7 +563,66 @@ const bool g_unrecorded = [] {
     return record != nullptr && std::strcmp(record, "off") == 0;
 }();
 
-inline bool unrecorded_call() { return g_unrecorded && t_state.injected == STANDIN_FAIL_NONE; }
+// ---- expected calls ----
+
+// What a test announced for the next call on its thread (standin_expect_call).
+struct ExpectedCall {
+    std::string entry;
+    std::vector<Arg> args;
+    int result = 0;
+};
+thread_local std::optional<ExpectedCall> t_expected;
+
+std::atomic<int> g_mismatches{0};
+std::atomic<const std::string*> g_first_mismatch{nullptr};  // set once, never freed
+
+std::string describe_call(std::string_view entry, const std::vector<Arg>& args) {
+    constexpr std::size_t shown = 64;  // bytes of each argument; enough to tell arguments apart
+    std::string text(entry);
+    text += '(';
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        if (k > 0) text += ", ";
+        if (!args[k]) {
+            text += "NULL";
+            continue;
+        }
+        append_quoted(text, std::string_view(*args[k]).substr(0, shown));
+        if (args[k]->size() > shown) text += "...";
+    }
+    return text + ')';
+}
+
+// The arguments as an expectation lists them: the int of
+// web_get_int_property in decimal, the strings as they are.
+std::vector<Arg> received_arguments(const Record& r) {
+    if (r.has_int) return {Arg(std::to_string(r.int_arg))};
+    return r.args;
+}
+
+// The result the call returns. With a call expected on this thread, checks
+// the call against it (a difference is counted and the first one kept) and
+// returns its result; otherwise the result every call returns. Owns nothing
+// once it returns, since the caller may go on to fail by a jump.
+int take_expected_call(const Record& r) {
+    if (!t_expected) return g_result.load(std::memory_order_relaxed);
+    const ExpectedCall expected = std::move(*t_expected);
+    t_expected.reset();
+    std::vector<Arg> received = received_arguments(r);
+    if (expected.entry != r.name || expected.args != received) {
+        g_mismatches.fetch_add(1, std::memory_order_relaxed);
+        auto* text = new std::string("thread " + std::to_string(r.thread_id) + " expected " +
+                                     describe_call(expected.entry, expected.args) + ", the engine received " +
+                                     describe_call(r.name, received));
+        const std::string* none = nullptr;
+        if (!g_first_mismatch.compare_exchange_strong(none, text)) delete text;
+    }
+    return expected.result;
+}
+
+// Calls with an expectation are read and checked in every mode.
+inline bool unrecorded_call() {
+    return g_unrecorded && t_state.injected == STANDIN_FAIL_NONE && !t_expected;
+}
 
 // Stores the call, traces it, then fails or returns. No lock is held and no
 // owning object is alive here when a failure starts: a fault may leave this
@@ -409,7 +632,7 @@ int finish(Record&& r) {
     r.thread_id = current_tid();
     r.thread_name = current_thread_name();
     r.failure = std::exchange(t.injected, STANDIN_FAIL_NONE);
-    const int result = g_result.load(std::memory_order_relaxed);
+    const int result = take_expected_call(r);
     r.result = result;
     const int failure = r.failure;
     const char* const entry = r.name;
@@ -608,14 +831,38 @@ STANDIN_API void standin_reset(void) {
     g_generation.fetch_add(1, std::memory_order_relaxed);
     t_state.injected = STANDIN_FAIL_NONE;
     t_state.announced_length = -1;
+    t_expected.reset();
 }
 
 STANDIN_API void standin_set_result(int result) { g_result.store(result, std::memory_order_relaxed); }
 
 STANDIN_API int standin_inject_failure(int kind) {
-    if (kind < STANDIN_FAIL_NONE || kind > STANDIN_FAIL_STACK_OVERFLOW) return -1;
+    if (kind < STANDIN_FAIL_NONE || kind > STANDIN_FAIL_RAISE_FOREIGN) return -1;
+#if defined(_WIN32)
+    if (kind == STANDIN_FAIL_BUS) return -1;  // a file cut under its mapping: Windows refuses to cut it
+#else
+    if (kind == STANDIN_FAIL_RAISE_FOREIGN) return -1;
+#endif
     t_state.injected = kind;
     return 0;
+}
+
+STANDIN_API int standin_expect_call(const char* entry, int count, const char* const* args,
+                                    const size_t* lengths, int result) {
+    if (entry == nullptr || count < 0 || (count > 0 && (args == nullptr || lengths == nullptr))) return -1;
+    ExpectedCall expected{entry, {}, result};
+    expected.args.reserve(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k)
+        expected.args.push_back(args[k] ? Arg(std::in_place, args[k], lengths[k]) : std::nullopt);
+    t_expected = std::move(expected);
+    return 0;
+}
+
+STANDIN_API int standin_expectation_mismatches(void) { return g_mismatches.load(std::memory_order_relaxed); }
+
+STANDIN_API const char* standin_first_mismatch(void) {
+    const std::string* text = g_first_mismatch.load();
+    return text ? text->c_str() : nullptr;
 }
 
 STANDIN_API int standin_expect_list_length(int n) {

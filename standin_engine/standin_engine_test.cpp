@@ -622,6 +622,15 @@ TEST_F(StandinEngine, TraceShowsEachCallInCForm) {
              return catching([] { return TerminateWebVuser(); });
          },
          "TerminateWebVuser() /* injected failure: throw std::runtime_error */"},
+        // The custom request's body, before LAST, is shown with its length.
+        {[] { return web_custom_request("r", "URL=u", "Method=POST", "{\"a\":1}\x80", "LAST"); },
+         R"(web_custom_request("r", "URL=u", "Method=POST", "{\"a\":1}\x80" /* 8 bytes */, LAST) = 0)"},
+        {[] { return web_custom_request("r", "URL=u", "", "LAST"); },
+         R"(web_custom_request("r", "URL=u", "" /* 0 bytes */, LAST) = 0)"},
+        {[] { return web_custom_request("r", "URL=u", "LAST"); }, R"(web_custom_request("r", "URL=u", LAST) = 0)"},
+        {[] { return web_custom_request("r", "URL=u", nullptr, "LAST"); },
+         R"(web_custom_request("r", "URL=u", NULL, LAST) = 0)"},
+        {[] { return web_url("r", "URL=u", "body", "LAST"); }, R"(web_url("r", "URL=u", "body", LAST) = 0)"},
     };
     for (const TraceRow& row : rows) {
         SCOPED_TRACE(row.line);
@@ -629,6 +638,45 @@ TEST_F(StandinEngine, TraceShowsEachCallInCForm) {
         row.call();
         EXPECT_EQ(trace.text(), std::string(row.line) + "\n");
     }
+}
+
+TEST_F(StandinEngine, JsonTraceKeepsEveryByteExact) {
+    // {T}: the calling thread's id.
+    const std::vector<TraceRow> rows = {
+        {[] { return web_url("home", nullptr, "caf\xc3\xa9 \xf0\x9f\x98\x80\n\"\\\x01\x7f", "LAST"); },
+         R"({"entry":"web_url","thread":{T},"args":["home",null,"caf)" "\xc3\xa9 \xf0\x9f\x98\x80"
+         R"(\n\"\\\u0001\u007f","LAST"],"result":0})"},
+        {[] { return web_get_int_property(-7); },
+         R"({"entry":"web_get_int_property","thread":{T},"args":[-7],"result":0})"},
+        {[] { return InitWebVuser(); }, R"({"entry":"InitWebVuser","thread":{T},"args":[],"result":0})"},
+        // Not UTF-8: Java's U+0000 and surrogate, overlong, past U+10FFFF, cut short.
+        {[] { return web_set_user("\xc0\x80", "\xed\xa0\x80", "A\xe0\x80\x80"); },
+         R"({"entry":"web_set_user","thread":{T},"args":[{"hex":"c080"},{"hex":"eda080"},{"hex":"41e08080"}],"result":0})"},
+        {[] { return web_set_timeout("\xf4\x90\x80\x80", "\xc3"); },
+         R"({"entry":"web_set_timeout","thread":{T},"args":[{"hex":"f4908080"},{"hex":"c3"}],"result":0})"},
+        {[] {
+             standin_set_result(-3);
+             standin_set_list_cap(1);
+             return web_url("a", "b", "LAST");
+         },
+         R"({"entry":"web_url","thread":{T},"args":["a"],"list":"capped","cap":1,"result":-3})"},
+        {[] {
+             standin_inject_failure(STANDIN_FAIL_THROW_INT);
+             return catching([] { return web_add_cookie(""); });
+         },
+         R"({"entry":"web_add_cookie","thread":{T},"args":[""],"failure":"throw int"})"},
+    };
+    const std::string thread = std::to_string(standin_current_thread_id());
+    setenv("TSW_STANDIN_TRACE_FORMAT", "json", 1);
+    for (const TraceRow& row : rows) {
+        SCOPED_TRACE(row.line);
+        std::string expected = row.line;
+        expected.replace(expected.find("{T}"), 3, thread);
+        TraceFile trace;
+        row.call();
+        EXPECT_EQ(trace.text(), expected + "\n");
+    }
+    unsetenv("TSW_STANDIN_TRACE_FORMAT");
 }
 
 TEST_F(StandinEngine, TraceDestinationComesFromTheEnvironmentAtReset) {
@@ -731,6 +779,86 @@ TEST_F(StandinEngine, AccessorsRefuseIndicesOutOfRange) {
     EXPECT_EQ(standin_call_arg(0, -1, &bytes, &length), -1);
     EXPECT_STREQ(bytes, "untouched");
     EXPECT_EQ(standin_call_int_arg(0, &value), 0);
+}
+
+// ---- expected calls ----
+
+int expect_call(const char* entry, const Args& args, int result) {
+    std::vector<const char*> bytes;
+    std::vector<std::size_t> lengths;
+    for (const Arg& a : args) {
+        bytes.push_back(a ? a->data() : nullptr);
+        lengths.push_back(a ? a->size() : 0);
+    }
+    return standin_expect_call(entry, static_cast<int>(args.size()), bytes.data(), lengths.data(), result);
+}
+
+struct ExpectationRow {
+    const char* what;
+    const char* entry;
+    Args args;
+    int (*call)();
+    bool matches;
+};
+
+TEST_F(StandinEngine, ExpectedCallIsCheckedAndReturnsItsResultOnce) {
+    const std::vector<ExpectationRow> rows = {
+        {"list", "web_url", {"a", null, "LAST"}, [] { return web_url("a", nullptr, "LAST"); }, true},
+        {"fixed with a null", "web_set_timeout", {null, "5"}, [] { return web_set_timeout(nullptr, "5"); }, true},
+        {"int in decimal", "web_get_int_property", {"-1"}, [] { return web_get_int_property(-1); }, true},
+        {"no argument", "InitWebVuser", {}, [] { return InitWebVuser(); }, true},
+        {"bytes past 0x7f", "web_add_cookie", {"\xc0\x80\xed\xa0\x80"},
+         [] { return web_add_cookie("\xc0\x80\xed\xa0\x80"); }, true},
+        {"another entry", "web_link", {"a", "LAST"}, [] { return web_url("a", "LAST"); }, false},
+        {"null for empty", "web_url", {"", "LAST"}, [] { return web_url(nullptr, "LAST"); }, false},
+        {"one byte", "web_add_cookie", {"a\xff"}, [] { return web_add_cookie("a\xfe"); }, false},
+        {"one argument short", "web_url", {"a", "b", "LAST"}, [] { return web_url("a", "LAST"); }, false},
+        {"one argument more", "web_set_user", {"a", "b"}, [] { return web_set_user("a", "b", "c"); }, false},
+        {"another int", "web_get_int_property", {"7"}, [] { return web_get_int_property(8); }, false},
+    };
+    for (const ExpectationRow& row : rows) {
+        SCOPED_TRACE(row.what);
+        const int before = standin_expectation_mismatches();
+        ASSERT_EQ(expect_call(row.entry, row.args, 77), 0);
+        EXPECT_EQ(row.call(), 77);
+        EXPECT_EQ(standin_expectation_mismatches() - before, row.matches ? 0 : 1);
+        EXPECT_EQ(row.call(), 0) << "one-shot";
+        EXPECT_EQ(standin_expectation_mismatches() - before, row.matches ? 0 : 1);
+    }
+    const char* first = standin_first_mismatch();
+    ASSERT_NE(first, nullptr);
+    EXPECT_NE(std::string(first).find("expected web_link(\"a\", \"LAST\"), the engine received web_url(\"a\", "
+                                      "\"LAST\")"),
+              std::string::npos)
+        << first;
+}
+
+TEST_F(StandinEngine, ExpectedCallBelongsToItsThreadHoldsThroughFailuresAndIsClearedByReset) {
+    const int before = standin_expectation_mismatches();
+    ASSERT_EQ(expect_call("web_add_cookie", {"mine"}, 3), 0);
+    int other = -1;
+    std::thread([&] { other = web_add_cookie("theirs"); }).join();
+    EXPECT_EQ(other, 0);
+    EXPECT_EQ(web_add_cookie("mine"), 3);
+
+    ASSERT_EQ(expect_call("web_add_cookie", {"mine"}, 3), 0);
+    standin_inject_failure(STANDIN_FAIL_THROW_INT);
+    EXPECT_THROW(web_add_cookie("mine"), int);
+    ASSERT_EQ(expect_call("web_add_cookie", {"mine"}, 3), 0);
+    standin_inject_failure(STANDIN_FAIL_THROW_INT);
+    EXPECT_THROW(web_add_cookie("yours"), int);
+    EXPECT_EQ(standin_expectation_mismatches() - before, 1) << "a failing call is checked too";
+
+    ASSERT_EQ(expect_call("web_add_cookie", {"mine"}, 3), 0);
+    standin_reset();
+    EXPECT_EQ(web_add_cookie("yours"), 0);
+    EXPECT_EQ(standin_expectation_mismatches() - before, 1) << "reset keeps the count";
+
+    EXPECT_EQ(standin_expect_call(nullptr, 0, nullptr, nullptr, 0), -1);
+    EXPECT_EQ(standin_expect_call("InitWebVuser", -1, nullptr, nullptr, 0), -1);
+    EXPECT_EQ(standin_expect_call("web_url", 1, nullptr, nullptr, 0), -1);
+    EXPECT_EQ(InitWebVuser(), 0);
+    EXPECT_EQ(standin_expectation_mismatches() - before, 1);
 }
 
 // ---- the two builds ----

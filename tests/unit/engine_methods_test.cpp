@@ -1,15 +1,19 @@
 // Every engine method against the fake JNIEnv and the recording engine
 // double: the exact JNI sequence, the exact argument list, every release,
-// every result code. Driven from one table of the 50 methods.
+// every result code. Driven from the library's method table, so the table is
+// checked against what each method really does.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "engine_double.h"
 #include "frame/result_codes.h"
+#include "methods/method_table.h"
 #include "tests/unit/support/alloc_failure.h"
 #include "tests/unit/support/fake_jni.h"
 #include "tsapi_web.h"
@@ -32,7 +36,7 @@ P as(const Param& p) {
     else return static_cast<P>(p.ref);
 }
 
-using Invoker = jint (*)(JNIEnv*, const std::vector<Param>&);
+using InvokeFunction = jint (*)(JNIEnv*, const std::vector<Param>&);
 
 template <class... P, std::size_t... I>
 jint invoke_with(jint(JNICALL* method)(JNIEnv*, jclass, P...), JNIEnv* env, const std::vector<Param>& params,
@@ -47,14 +51,99 @@ jint invoke(JNIEnv* env, const std::vector<Param>& params) {
     }(Method);
 }
 
-// Layout tokens: S string, I int, A string array, A0 string array that is one
-// null argument when empty, B byte array (one argument when not null), and
-// the markers LAST, ENDFORM, ITEMDATA.
+// The Java type letters of a native method's parameters after the receiver,
+// read from its C signature: S jstring, A jobjectArray, B jbyteArray, I jint.
+template <class P>
+constexpr char type_letter() {
+    if constexpr (std::is_same_v<P, jstring>) return 'S';
+    else if constexpr (std::is_same_v<P, jobjectArray>) return 'A';
+    else if constexpr (std::is_same_v<P, jbyteArray>) return 'B';
+    else if constexpr (std::is_same_v<P, jint>) return 'I';
+    else return '?';
+}
+
+template <auto Method>
+std::string parameter_letters() {
+    return [&]<class... P>(jint(JNICALL*)(JNIEnv*, jclass, P...)) {
+        return std::string{type_letter<P>()...};
+    }(Method);
+}
+
+struct Invoker {
+    const char* method;
+    InvokeFunction call;
+    std::string (*letters)();
+};
+
+template <auto Method>
+constexpr Invoker invoker(const char* method) {
+    return {method, invoke<Method>, parameter_letters<Method>};
+}
+
+// One invoker per engine method, keyed by its Java name; entries and layouts
+// come from the library's own table (methods/method_table.h).
+const Invoker invokers[] = {
+    invoker<Java_tsapi_web_jweb_1initialize>("jweb_initialize"),
+    invoker<Java_tsapi_web_jweb_1terminate>("jweb_terminate"),
+    invoker<Java_tsapi_web_jweb_1cleanup_1cookies>("jweb_cleanup_cookies"),
+    invoker<Java_tsapi_web_jweb_1cleanup_1auto_1headers>("jweb_cleanup_auto_headers"),
+    invoker<Java_tsapi_web_jweb_1disable_1keep_1alive>("jweb_disable_keep_alive"),
+    invoker<Java_tsapi_web_jweb_1enable_1keep_1alive>("jweb_enable_keep_alive"),
+    invoker<Java_tsapi_web_jweb_1cache_1cleanup>("jweb_cache_cleanup"),
+    invoker<Java_tsapi_web_jweb_1get_1int_1property>("jweb_get_int_property"),
+    invoker<Java_tsapi_web_jweb_1old_1url>("jweb_old_url"),
+    invoker<Java_tsapi_web_jweb_1set_1max_1html_1param_1len>("jweb_set_max_html_param_len"),
+    invoker<Java_tsapi_web_jweb_1set_1proxy>("jweb_set_proxy"),
+    invoker<Java_tsapi_web_jweb_1set_1secure_1proxy>("jweb_set_secure_proxy"),
+    invoker<Java_tsapi_web_jweb_1set_1proxy_1bypass>("jweb_set_proxy_bypass"),
+    invoker<Java_tsapi_web_jweb_1set_1connections_1limit>("jweb_set_connections_limit"),
+    invoker<Java_tsapi_web_jweb_1add_1cookie>("jweb_add_cookie"),
+    invoker<Java_tsapi_web_jweb_1remove_1cookie>("jweb_remove_cookie"),
+    invoker<Java_tsapi_web_jweb_1set_1certificate>("jweb_set_certificate"),
+    invoker<Java_tsapi_web_jweb_1revert_1auto_1header>("jweb_revert_auto_header"),
+    invoker<Java_tsapi_web_jweb_1set_1max_1retries>("jweb_set_max_retries"),
+    invoker<Java_tsapi_web_jweb_1set_1proxy_1bypass_1local>("jweb_set_proxy_bypass_local"),
+    invoker<Java_tsapi_web_jweb_1set_1timeout>("jweb_set_timeout"),
+    invoker<Java_tsapi_web_jweb_1add_1header>("jweb_add_header"),
+    invoker<Java_tsapi_web_jweb_1add_1auto_1header>("jweb_add_auto_header"),
+    invoker<Java_tsapi_web_jweb_1save_1header>("jweb_save_header"),
+    invoker<Java_tsapi_web_jweb_1set_1sockets_1option>("jweb_set_sockets_option"),
+    invoker<Java_tsapi_web_jweb_1setUser>("jweb_setUser"),
+    invoker<Java_tsapi_web_jweb_1create_1html_1param>("jweb_create_html_param"),
+    invoker<Java_tsapi_web_jweb_1set_1user>("jweb_set_user"),
+    invoker<Java_tsapi_web_jweb_1create_1radio_1button_1param>("jweb_create_radio_button_param"),
+    invoker<Java_tsapi_web_jweb_1create_1html_1param_1ex>("jweb_create_html_param_ex"),
+    invoker<Java_tsapi_web_jweb_1url>("jweb_url"),
+    invoker<Java_tsapi_web_jweb_1link>("jweb_link"),
+    invoker<Java_tsapi_web_jweb_1set_1option>("jweb_set_option"),
+    invoker<Java_tsapi_web_jweb_1image>("jweb_image"),
+    invoker<Java_tsapi_web_jweb_1image_1check>("jweb_image_check"),
+    invoker<Java_tsapi_web_jweb_1java_1check>("jweb_java_check"),
+    invoker<Java_tsapi_web_jweb_1global_1verification>("jweb_global_verification"),
+    invoker<Java_tsapi_web_jweb_1reg_1find>("jweb_reg_find"),
+    invoker<Java_tsapi_web_jweb_1reg_1save_1param>("jweb_reg_save_param"),
+    invoker<Java_tsapi_web_jweb_1remove_1auto_1header>("jweb_remove_auto_header"),
+    invoker<Java_tsapi_web_jweb_1create_1html_1query>("jweb_create_html_query"),
+    invoker<Java_tsapi_web_jweb_1old_1formSubmit>("jweb_old_formSubmit"),
+    invoker<Java_tsapi_web_jweb_1set_1certificate_1ex>("jweb_set_certificate_ex"),
+    invoker<Java_tsapi_web_jweb_1submit_1form>("jweb_submit_form"),
+    invoker<Java_tsapi_web_jweb_1submit_1data>("jweb_submit_data"),
+    invoker<Java_tsapi_web_jweb_1web_1find>("jweb_web_find"),
+    invoker<Java_tsapi_web_jweb_1custom_1request>("jweb_custom_request"),
+    invoker<Java_tsapi_web_jweb_1custom_1request2>("jweb_custom_request2"),
+    invoker<Java_tsapi_web_jweb_1concurrent_1start>("jweb_concurrent_start"),
+    invoker<Java_tsapi_web_jweb_1concurrent_1end>("jweb_concurrent_end"),
+};
+
+// A table row with its invoker. Layout tokens are the table's: S string,
+// I int, A string array, A0 string array that is one null argument when
+// empty, B byte array (one argument when not null), and the markers LAST,
+// ENDFORM, ITEMDATA.
 struct Row {
     const char* method;
     const char* entry;
     const char* layout;
-    Invoker call;
+    InvokeFunction call;
 
     std::vector<std::string> tokens() const {
         std::istringstream in(layout);
@@ -69,65 +158,58 @@ struct Row {
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.method; }
 
-const Row rows[] = {
-    {"jweb_initialize", "InitWebVuser", "", invoke<Java_tsapi_web_jweb_1initialize>},
-    {"jweb_terminate", "TerminateWebVuser", "", invoke<Java_tsapi_web_jweb_1terminate>},
-    {"jweb_cleanup_cookies", "web_cleanup_cookies", "", invoke<Java_tsapi_web_jweb_1cleanup_1cookies>},
-    {"jweb_cleanup_auto_headers", "web_cleanup_cookies", "", invoke<Java_tsapi_web_jweb_1cleanup_1auto_1headers>},
-    {"jweb_disable_keep_alive", "web_disable_keep_alive", "", invoke<Java_tsapi_web_jweb_1disable_1keep_1alive>},
-    {"jweb_enable_keep_alive", "web_enable_keep_alive", "", invoke<Java_tsapi_web_jweb_1enable_1keep_1alive>},
-    {"jweb_cache_cleanup", "web_cache_cleanup", "", invoke<Java_tsapi_web_jweb_1cache_1cleanup>},
-    {"jweb_get_int_property", "web_get_int_property", "I", invoke<Java_tsapi_web_jweb_1get_1int_1property>},
-    {"jweb_old_url", "URL", "S", invoke<Java_tsapi_web_jweb_1old_1url>},
-    {"jweb_set_max_html_param_len", "web_set_max_html_param_len", "S",
-     invoke<Java_tsapi_web_jweb_1set_1max_1html_1param_1len>},
-    {"jweb_set_proxy", "web_set_proxy", "S", invoke<Java_tsapi_web_jweb_1set_1proxy>},
-    {"jweb_set_secure_proxy", "web_set_secure_proxy", "S", invoke<Java_tsapi_web_jweb_1set_1secure_1proxy>},
-    {"jweb_set_proxy_bypass", "web_set_proxy_bypass", "S", invoke<Java_tsapi_web_jweb_1set_1proxy_1bypass>},
-    {"jweb_set_connections_limit", "web_set_connections_limit", "S",
-     invoke<Java_tsapi_web_jweb_1set_1connections_1limit>},
-    {"jweb_add_cookie", "web_add_cookie", "S", invoke<Java_tsapi_web_jweb_1add_1cookie>},
-    {"jweb_remove_cookie", "web_remove_cookie", "S", invoke<Java_tsapi_web_jweb_1remove_1cookie>},
-    {"jweb_set_certificate", "web_set_certificate", "S", invoke<Java_tsapi_web_jweb_1set_1certificate>},
-    {"jweb_revert_auto_header", "web_revert_auto_header", "S", invoke<Java_tsapi_web_jweb_1revert_1auto_1header>},
-    {"jweb_set_max_retries", "web_set_max_retries", "S", invoke<Java_tsapi_web_jweb_1set_1max_1retries>},
-    {"jweb_set_proxy_bypass_local", "web_set_proxy_bypass_local", "S",
-     invoke<Java_tsapi_web_jweb_1set_1proxy_1bypass_1local>},
-    {"jweb_set_timeout", "web_set_timeout", "S S", invoke<Java_tsapi_web_jweb_1set_1timeout>},
-    {"jweb_add_header", "web_add_header", "S S", invoke<Java_tsapi_web_jweb_1add_1header>},
-    {"jweb_add_auto_header", "web_add_auto_header", "S S", invoke<Java_tsapi_web_jweb_1add_1auto_1header>},
-    {"jweb_save_header", "web_save_header", "S S", invoke<Java_tsapi_web_jweb_1save_1header>},
-    {"jweb_set_sockets_option", "web_set_sockets_option", "S S", invoke<Java_tsapi_web_jweb_1set_1sockets_1option>},
-    {"jweb_setUser", "SetUser", "S S S", invoke<Java_tsapi_web_jweb_1setUser>},
-    {"jweb_create_html_param", "web_create_html_param", "S S S", invoke<Java_tsapi_web_jweb_1create_1html_1param>},
-    {"jweb_set_user", "web_set_user", "S S S", invoke<Java_tsapi_web_jweb_1set_1user>},
-    {"jweb_create_radio_button_param", "web_create_radio_button_param", "S S S",
-     invoke<Java_tsapi_web_jweb_1create_1radio_1button_1param>},
-    {"jweb_create_html_param_ex", "web_create_html_param_ex", "S S S S",
-     invoke<Java_tsapi_web_jweb_1create_1html_1param_1ex>},
-    {"jweb_url", "web_url", "S S A LAST", invoke<Java_tsapi_web_jweb_1url>},
-    {"jweb_link", "web_link", "S S A LAST", invoke<Java_tsapi_web_jweb_1link>},
-    {"jweb_set_option", "web_set_option", "S S A LAST", invoke<Java_tsapi_web_jweb_1set_1option>},
-    {"jweb_image", "web_image", "S A LAST", invoke<Java_tsapi_web_jweb_1image>},
-    {"jweb_image_check", "web_image_check", "S A LAST", invoke<Java_tsapi_web_jweb_1image_1check>},
-    {"jweb_java_check", "web_java_check", "S A LAST", invoke<Java_tsapi_web_jweb_1java_1check>},
-    {"jweb_global_verification", "web_global_verification", "S A LAST",
-     invoke<Java_tsapi_web_jweb_1global_1verification>},
-    {"jweb_reg_find", "web_reg_find", "S A LAST", invoke<Java_tsapi_web_jweb_1reg_1find>},
-    {"jweb_reg_save_param", "web_reg_save_param", "S A LAST", invoke<Java_tsapi_web_jweb_1reg_1save_1param>},
-    {"jweb_remove_auto_header", "web_remove_auto_header", "S A LAST",
-     invoke<Java_tsapi_web_jweb_1remove_1auto_1header>},
-    {"jweb_create_html_query", "web_create_html_query", "S A LAST", invoke<Java_tsapi_web_jweb_1create_1html_1query>},
-    {"jweb_old_formSubmit", "FormSubmit", "S A ENDFORM", invoke<Java_tsapi_web_jweb_1old_1formSubmit>},
-    {"jweb_set_certificate_ex", "web_set_certificate_ex", "A LAST", invoke<Java_tsapi_web_jweb_1set_1certificate_1ex>},
-    {"jweb_submit_form", "web_submit_form", "S A ITEMDATA A LAST", invoke<Java_tsapi_web_jweb_1submit_1form>},
-    {"jweb_submit_data", "web_submit_data", "S S A ITEMDATA A LAST", invoke<Java_tsapi_web_jweb_1submit_1data>},
-    {"jweb_web_find", "web_find", "S A A LAST", invoke<Java_tsapi_web_jweb_1web_1find>},
-    {"jweb_custom_request", "web_custom_request", "S S A LAST", invoke<Java_tsapi_web_jweb_1custom_1request>},
-    {"jweb_custom_request2", "web_custom_request", "S S A B LAST", invoke<Java_tsapi_web_jweb_1custom_1request2>},
-    {"jweb_concurrent_start", "web_concurrent_start", "S A0 S", invoke<Java_tsapi_web_jweb_1concurrent_1start>},
-    {"jweb_concurrent_end", "web_concurrent_end", "A0 S", invoke<Java_tsapi_web_jweb_1concurrent_1end>},
+const Invoker* invoker_for(std::string_view method) {
+    for (const Invoker& i : invokers)
+        if (method == i.method) return &i;
+    return nullptr;
+}
+
+const std::vector<Row> rows = [] {
+    std::vector<Row> r;
+    for (const jweb::MethodRow& m : jweb::method_table)
+        if (m.entry != nullptr)
+            if (const Invoker* i = invoker_for(m.java_name)) r.push_back({m.java_name, m.entry, m.layout, i->call});
+    return r;
+}();
+
+const Row& row_of(std::string_view method) {
+    for (const Row& row : rows)
+        if (method == row.method) return row;
+    throw std::invalid_argument(std::string(method));
+}
+
+// The text utilities, String (String): behaviour in codec_methods_test.cpp.
+const std::pair<const char*, jstring(JNICALL*)(JNIEnv*, jclass, jstring)> text_utilities[] = {
+    {"jweb_util_url_encode", Java_tsapi_web_jweb_1util_1url_1encode},
+    {"jweb_util_url_decode", Java_tsapi_web_jweb_1util_1url_1decode},
+    {"jweb_util_base64encode", Java_tsapi_web_jweb_1util_1base64encode},
+    {"jweb_util_base64decode", Java_tsapi_web_jweb_1util_1base64decode},
 };
+
+TEST(MethodTable, EveryRowHasItsNativeFunctionWithTheLayoutsParameterTypesAndViceVersa) {
+    std::set<std::string> table_methods;
+    std::set<std::string> table_text_utilities;
+    for (const jweb::MethodRow& m : jweb::method_table) {
+        if (m.entry == nullptr) {
+            table_text_utilities.insert(m.java_name);
+            continue;
+        }
+        table_methods.insert(m.java_name);
+        const Invoker* i = invoker_for(m.java_name);
+        ASSERT_NE(i, nullptr) << m.java_name << " has no invoker";
+        std::string letters;
+        std::istringstream in(m.layout);
+        for (std::string token; in >> token;)
+            if (token == "S" || token == "I" || token == "A" || token == "A0" || token == "B") letters += token[0];
+        EXPECT_EQ(i->letters(), letters) << m.java_name;
+    }
+    for (const Invoker& i : invokers) EXPECT_TRUE(table_methods.contains(i.method)) << i.method << " is not in the table";
+    EXPECT_EQ(rows.size(), std::size(invokers));
+    EXPECT_EQ(rows.size(), 50u);
+    std::set<std::string> text_utility_names;
+    for (const auto& [name, function] : text_utilities) text_utility_names.insert(name);
+    EXPECT_EQ(table_text_utilities, text_utility_names);
+}
 
 enum class Scenario { typical, nulls, empty, null_elements, many_elements };
 
@@ -402,8 +484,7 @@ INSTANTIATE_TEST_SUITE_P(All, EachMethod, ::testing::ValuesIn(rows),
 // ---- cases the table does not show by itself ----
 
 TEST_F(EngineMethods, FailedBodyAllocationReleasesEverythingWithoutAnException) {
-    const Row& row = rows[std::size(rows) - 3];
-    ASSERT_STREQ(row.method, "jweb_custom_request2");
+    const Row& row = row_of("jweb_custom_request2");
     const Plan plan = plan_for(row, Scenario::typical, jni);
     allocfail::fail_next_nothrow_new();
     EXPECT_EQ(call(row, plan), jweb::JWEB_ERR_NOMEM);

@@ -1,5 +1,6 @@
-// The variadic call by count: typed calls up to the limit, libffi beyond it,
-// the neighbours of the limit included.
+// The variadic call by count: typed calls up to the limit, the long-list path
+// beyond it, the neighbours of the limit included; and failures of the entry
+// leaving either path for the guard.
 #include <gtest/gtest.h>
 
 #include <cstdarg>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "frame/arg_vector.h"
+#include "frame/guard.h"
 #include "frame/result_codes.h"
 #include "frame/variadic_call.h"
 
@@ -49,6 +51,31 @@ TEST(VariadicCall, PassesExactlyTheSlotsWhateverTheCount) {
 TEST(VariadicCall, NullEntryIsNotCalled) {
     const char* one[1] = {"x"};
     EXPECT_EQ(jweb::call_variadic_entry(nullptr, 1, one), jweb::JWEB_ERR_CALL);
+}
+
+// A C++ exception must unwind through the call's own frames, a fault must
+// come back through the guard's jump.
+[[gnu::noinline]] int throwing_entry(const char* first, ...) { throw std::string(first); }
+[[gnu::noinline, gnu::no_sanitize("undefined")]] int faulting_entry(const char*, ...) {
+    volatile int* volatile nowhere = nullptr;
+    return *nowhere;
+}
+
+TEST(VariadicCall, FailuresOfTheEntryReachTheGuardWhateverTheCount) {
+    const std::size_t limit = jweb::typed_call_limit;
+    for (auto entry : {&throwing_entry, &faulting_entry}) {
+        for (std::size_t count : {std::size_t{3}, limit, limit + 1, limit + 2, std::size_t{5001}}) {
+            std::vector<const char*> slots(count + jweb::variadic_scratch_words(count), "x");
+            jint result = 7;
+            const bool called = jweb::call_guarded(
+                [=, &slots] {
+                    return jweb::call_variadic_entry(reinterpret_cast<jweb::EngineEntry>(entry), count, slots.data());
+                },
+                result);
+            EXPECT_FALSE(called) << count;
+            EXPECT_EQ(result, 7) << count;
+        }
+    }
 }
 
 }  // namespace

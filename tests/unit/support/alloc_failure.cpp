@@ -6,6 +6,10 @@
 #include <new>
 #include <unordered_map>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 // The real allocator, as bound by --wrap (under ASan: its interceptors).
 extern "C" void* __real_malloc(std::size_t size);
 extern "C" void __real_free(void* block);
@@ -31,38 +35,56 @@ Ledger& ledger() {
 // Set while the hook itself allocates (the ledger uses operator new, which
 // would come back here if libstdc++ were linked statically): such mallocs
 // are passed through untouched.
+#if defined(_WIN32)
+// mingw emulates thread_local with malloc, which would come straight back
+// here; a Win32 TLS slot allocates nothing. The slot is taken on first use.
+DWORD hook_slot() {
+  static std::atomic<DWORD> slot{TLS_OUT_OF_INDEXES};
+  DWORD current = slot.load();
+  if (current != TLS_OUT_OF_INDEXES) return current;
+  const DWORD fresh = TlsAlloc();
+  if (slot.compare_exchange_strong(current, fresh)) return fresh;
+  TlsFree(fresh);
+  return current;
+}
+bool in_hook() { return TlsGetValue(hook_slot()) != nullptr; }
+void set_in_hook(bool on) { TlsSetValue(hook_slot(), on ? reinterpret_cast<void*>(1) : nullptr); }
+#else
 thread_local bool t_in_hook = false;
+bool in_hook() { return t_in_hook; }
+void set_in_hook(bool on) { t_in_hook = on; }
+#endif
 
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) void* __wrap_malloc(
     std::size_t size) {
-  if (t_in_hook) return __real_malloc(size);
+  if (in_hook()) return __real_malloc(size);
   const std::uint64_t sequence = g_malloc_calls.fetch_add(1);
   if (g_fail_malloc.exchange(false)) return nullptr;
   void* block = __real_malloc(size);
   if (block != nullptr) {
-    t_in_hook = true;
+    set_in_hook(true);
     {
       Ledger& l = ledger();
       std::lock_guard<std::mutex> lock(l.mutex);
       l.live[block] = sequence;
     }
-    t_in_hook = false;
+    set_in_hook(false);
   }
   return block;
 }
 
 extern "C" __attribute__((visibility("default"))) void __wrap_free(
     void* block) {
-  if (block != nullptr && !t_in_hook) {
-    t_in_hook = true;
+  if (block != nullptr && !in_hook()) {
+    set_in_hook(true);
     {
       Ledger& l = ledger();
       std::lock_guard<std::mutex> lock(l.mutex);
       l.live.erase(block);
     }
-    t_in_hook = false;
+    set_in_hook(false);
   }
   __real_free(block);
 }

@@ -72,6 +72,24 @@ public final class Engine {
      */
     public static native void expectListLength(int n);
 
+    /**
+     * The next engine call on this thread must be this entry with exactly
+     * these arguments (each argument's bytes, null for a null pointer; a
+     * list's marker included; the int of web_get_int_property in decimal),
+     * and returns result (one-shot). A call that differs is counted by
+     * expectationMismatches() and still returns result.
+     */
+    public static native void expectCall(String entry, byte[][] args, int result);
+
+    /**
+     * Calls that differed from the call expected of them since the engine
+     * was loaded. reset() keeps the count: compare it before and after.
+     */
+    public static native int expectationMismatches();
+
+    /** The first such call, expected against received; null when there was none. */
+    public static native String firstMismatch();
+
     /** At most this many arguments of one list are read. */
     public static native void setListCap(int cap);
 

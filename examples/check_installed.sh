@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs both components into a scratch prefix and uses them from there
+# only: the example against the installed stand-in engine (its trace must be
+# the expected one), and jweb-check on the installed engine that lacks an entry.
+#   check_installed.sh BUILD_DIR EXPECTED_TRACE   (JAVA and CMAKE from the environment)
+set -uo pipefail
+build=$1
+expected=$2
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+for component in library standin; do
+  "${CMAKE:-cmake}" --install "$build" --prefix "$prefix" --component "$component" >/dev/null || exit 1
+done
+find "$prefix" -type f | sed "s|^$prefix/||" | sort
+lib=$(dirname "$(find "$prefix" -name libjwebnative.so)")
+standin=$(find "$prefix" -path '*/standin/libTswReplayMain.so')
+no_revert=$(find "$prefix" -path '*/standin-no-revert/libTswReplayMain.so')
+jars=$(find "$prefix" -name tsapi.jar):$(find "$prefix" -name jweb-examples.jar)
+
+TSW_STANDIN_TRACE="$prefix/trace" "$JAVA" -Xcheck:jni -XX:+AllowUserSignalHandlers \
+  -Djava.library.path="$lib" -Dtsw.engine="$standin" -cp "$jars" RunScript ShopperVisit >"$prefix/out" 2>&1
+status=$?
+cat "$prefix/out"
+[ $status -eq 0 ] || { echo "FAILED: the installed example exited with $status"; exit 1; }
+if grep -nE '^(WARNING|Warning)' "$prefix/out"; then echo "FAILED: the JVM printed warnings"; exit 1; fi
+diff -u "$expected" "$prefix/trace" || { echo "FAILED: the installed example's trace differs"; exit 1; }
+
+"$prefix/bin/jweb-check" "$no_revert" >"$prefix/check" 2>&1
+status=$?
+cat "$prefix/check"
+[ $status -eq 1 ] || { echo "FAILED: installed jweb-check exited with $status, expected 1"; exit 1; }
+grep -q "jweb_revert_auto_header(String header)  needs web_revert_auto_header" "$prefix/check" ||
+  { echo "FAILED: installed jweb-check did not name the missing method"; exit 1; }
+echo "the installed library, stand-in engines, jars and jweb-check work from $prefix"

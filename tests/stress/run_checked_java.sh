@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Runs one Java program and fails when it fails, or when the JVM printed any
+# warning (a line starting with WARNING or Warning): -Xcheck:jni reports
+# misuse only that way.
+#   run_checked_java.sh JAVA [JVM options...] MAIN-CLASS [arguments...]
+set -uo pipefail
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+"$@" >"$out" 2>&1
+status=$?
+cat "$out"
+if grep -nE '^(WARNING|Warning)' "$out"; then
+  echo "FAILED: the JVM printed warnings (above)"
+  exit 1
+fi
+exit $status

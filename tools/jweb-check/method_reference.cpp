@@ -1,0 +1,112 @@
+// Writes the README's reference of the 54 methods from the library's table,
+// and checks or updates the README's copy of it.
+//   method-reference                  print the section
+//   method-reference --check README   exit 1 when the README's section differs
+//   method-reference --update README  rewrite the README's section in place
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "method_text.h"
+
+namespace {
+
+constexpr std::string_view begin_mark =
+    "<!-- method reference: made from methods/method_table.h by method-reference; do not edit by hand -->\n";
+constexpr std::string_view end_mark = "<!-- end of method reference -->\n";
+
+std::string reference() {
+    using namespace jweb;
+    std::ostringstream out;
+    out << begin_mark;
+    out << "| Java method (`tsapi.web`, static) | result | engine entry and the arguments it receives |\n";
+    out << "|---|---|---|\n";
+    for (const MethodRow& row : method_table) {
+        out << "| `" << method_text::java_declaration(row) << "` | " << method_text::java_result(row) << " | ";
+        if (row.entry == nullptr)
+            out << "none: computed by the library |\n";
+        else
+            out << "`" << row.entry << "(" << method_text::engine_arguments(row) << ")` |\n";
+    }
+    out << "\n" << method_text::engine_argument_legend << "\n";
+    out << end_mark;
+    return out.str();
+}
+
+bool read_file(const char* path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream s;
+    s << in.rdbuf();
+    text = s.str();
+    return true;
+}
+
+// The README's section, marks included: [begin, end).
+bool find_section(const std::string& text, std::size_t& begin, std::size_t& end) {
+    begin = text.find(begin_mark);
+    if (begin == std::string::npos) return false;
+    end = text.find(end_mark, begin);
+    if (end == std::string::npos) return false;
+    end += end_mark.size();
+    return true;
+}
+
+// The first line where the two differ, for the message.
+std::string first_difference(const std::string& have, const std::string& want) {
+    std::istringstream a(have), b(want);
+    std::string la, lb;
+    for (int line = 1;; ++line) {
+        const bool ga = static_cast<bool>(std::getline(a, la));
+        const bool gb = static_cast<bool>(std::getline(b, lb));
+        if (!ga && !gb) return "";
+        if (!ga || !gb || la != lb)
+            return "line " + std::to_string(line) + " of the section:\n  README: " + (ga ? la : "(end)") +
+                   "\n  table:  " + (gb ? lb : "(end)");
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string want = reference();
+    if (argc == 1) {
+        std::cout << want;
+        return 0;
+    }
+    if (argc != 3 || (std::strcmp(argv[1], "--check") != 0 && std::strcmp(argv[1], "--update") != 0)) {
+        std::cerr << "usage: method-reference [--check|--update README.md]\n";
+        return 2;
+    }
+    const char* path = argv[2];
+    std::string text;
+    if (!read_file(path, text)) {
+        std::cerr << "method-reference: cannot read " << path << "\n";
+        return 2;
+    }
+    std::size_t begin = 0, end = 0;
+    if (!find_section(text, begin, end)) {
+        std::cerr << "method-reference: " << path << " has no method reference section (between \""
+                  << begin_mark.substr(0, begin_mark.size() - 1) << "\" and \""
+                  << end_mark.substr(0, end_mark.size() - 1) << "\")\n";
+        return 2;
+    }
+    const std::string have = text.substr(begin, end - begin);
+    if (std::strcmp(argv[1], "--check") == 0) {
+        if (have == want) {
+            std::cout << path << ": the method reference matches the library's table\n";
+            return 0;
+        }
+        std::cerr << path << ": the method reference differs from the library's table, at "
+                  << first_difference(have, want) << "\nRun: method-reference --update " << path << "\n";
+        return 1;
+    }
+    if (have == want) return 0;
+    text.replace(begin, end - begin, want);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    return out ? 0 : 2;
+}

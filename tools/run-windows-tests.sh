@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The Windows build and its tests: installs mingw-w64 and Wine (Debian
+# packages), cross-builds jwebnative.dll, the stand-in TswReplayMain.dll and
+# the Windows test program, and runs the tests under Wine through ctest.
+# Fails unless ctest passes AND every test program run under Wine closed with
+# its own summary line reporting no failure: Wine can exit 0 after a crash.
+#   tools/run-windows-tests.sh [ctest options]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${JWEB_WINDOWS_BUILD_DIR:-$root/build-windows}
+
+packages=(cmake make openjdk-17-jdk-headless libgtest-dev g++-mingw-w64-x86-64-posix wine64)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+cmake -S "$root" -B "$build" --toolchain "$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build" -j"$(nproc)"
+
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+cd "$build"
+ctest --output-on-failure --output-log "$log" "$@"
+
+# Each test run under Wine must have closed with "windows: N passed, 0 failed".
+expected=$(ctest -N -L wine "$@" | grep -c 'Test *#' || true)
+closing=$(grep -E '^windows: [0-9]+ passed, [0-9]+ failed' "$log" || true)
+reported=$(printf '%s' "$closing" | grep -c . || true)
+failing=$(printf '%s\n' "$closing" | grep -vc ' 0 failed' || true)
+if [ "$reported" -ne "$expected" ] || [ "$failing" -ne 0 ]; then
+  echo "Windows test programs: $expected run under Wine, $reported closed with a summary, $failing with failures"
+  exit 1
+fi
+echo "Windows test programs: all $expected closed with no failure"
