@@ -1,7 +1,8 @@
 // The native pieces of an open-list call, without a Java runtime:
 //   - the variadic call by count: the library's call_variadic_entry (typed
-//     calls up to typed_call_limit, the long-list path beyond), beside libffi
-//     with its CIF prepared on every call and prepared once;
+//     calls up to typed_call_limit, the long-list path beyond), the long-list
+//     path alone at every count, and libffi with its CIF prepared on every
+//     call and prepared once;
 //   - the argument vector's allocation by count;
 //   - the whole frame of jweb_url against a JNIEnv whose functions do nothing,
 //     beside a hand-written loop that makes the same JNI calls and one direct
@@ -38,6 +39,16 @@ void BM_VariadicEntry(benchmark::State& state) {
   std::vector<const char*> slots = filled_slots(count);
   for (auto _ : state) benchmark::DoNotOptimize(jweb::call_variadic_entry(silent, count, slots.data()));
   state.SetLabel(count <= jweb::typed_call_limit ? "typed" : "long list");
+}
+
+// The long-list path at every count, the short ones included, to set the
+// typed calls' limit where they stop paying for their code.
+void BM_LongListCall(benchmark::State& state) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  std::vector<const char*> slots(count + 2 * count, "attribute=value");
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(jweb::variadic_detail::jweb_call_long_list(silent, count, slots.data()));
+  }
 }
 
 void prepare_types(std::size_t count, std::vector<ffi_type*>& types, std::vector<void*>& values,
@@ -187,6 +198,7 @@ void counts_across_the_limit(benchmark::internal::Benchmark* b) {
 }  // namespace
 
 BENCHMARK(BM_VariadicEntry)->Apply(counts_across_the_limit);
+BENCHMARK(BM_LongListCall)->Apply(counts_across_the_limit);
 BENCHMARK(BM_LibffiPrepEveryCall)->Apply(counts_across_the_limit);
 BENCHMARK(BM_LibffiCachedCif)->Apply(counts_across_the_limit);
 BENCHMARK(BM_ArgVector)->Arg(0)->Arg(10)->Arg(100)->Arg(1000);

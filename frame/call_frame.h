@@ -120,10 +120,14 @@ enum class ReleaseOrder { strings_in_order, strings_last_first };
 
 namespace list_detail {
 
+// Plain pointers into the method's own state, never copies of it: copying the
+// vector or the room here costs the compiler two stores and a wide reload,
+// which the processor cannot forward, on every call.
 struct Filling {
     JNIEnv* env;
-    ArgVector vector;
-    LocalRefRoom local_refs;
+    const char** slots;
+    jstring* element_refs;
+    LocalRefRoom* local_refs;
     std::size_t next_slot = 0;
     std::size_t next_ref = 0;
 };
@@ -155,23 +159,23 @@ std::size_t element_count(const ArrayElements<N>& part) { return part.length; }
 inline bool fill(Filling& f, Str& part) {
     bool failed = false;
     part.chars = borrow_string(f.env, part.ref, failed);
-    f.vector.slots[f.next_slot++] = part.chars;
+    f.slots[f.next_slot++] = part.chars;
     return !failed;
 }
 inline bool fill(Filling& f, const Marker& part) {
-    f.vector.slots[f.next_slot++] = part.text;
+    f.slots[f.next_slot++] = part.text;
     return true;
 }
 template <bool NullWhenEmpty>
 bool fill(Filling& f, ArrayElements<NullWhenEmpty>& part) {
     if (part.length == 0) {
-        if (NullWhenEmpty) f.vector.slots[f.next_slot++] = nullptr;
+        if (NullWhenEmpty) f.slots[f.next_slot++] = nullptr;
         return true;
     }
     part.first_slot = f.next_slot;
-    part.refs = f.vector.element_refs + f.next_ref;
-    part.borrowed = borrow_array_elements(f.env, part.ref, f.vector.slots, part.first_slot, part.length, part.refs,
-                                          f.local_refs);
+    part.refs = f.element_refs + f.next_ref;
+    part.borrowed = borrow_array_elements(f.env, part.ref, f.slots, part.first_slot, part.length, part.refs,
+                                          *f.local_refs);
     f.next_slot += part.length;
     f.next_ref += part.length;
     return part.borrowed == part.length;
@@ -183,7 +187,7 @@ inline bool fill(Filling& f, Body& part) {
     if (part.bytes == nullptr) return false;
     part.bytes[length] = '\0';
     f.env->GetByteArrayRegion(part.ref, 0, length, reinterpret_cast<jbyte*>(part.bytes));
-    f.vector.slots[f.next_slot++] = part.bytes;
+    f.slots[f.next_slot++] = part.bytes;
     return true;
 }
 
@@ -251,7 +255,7 @@ template <EntryName Entry, ReleaseOrder Order = ReleaseOrder::strings_in_order, 
     if (vector.slots == nullptr) return JWEB_ERR_NOMEM;
     if (refs_on_stack) vector.element_refs = stack_refs;
 
-    Filling filling{env, vector, local_refs};
+    Filling filling{env, vector.slots, vector.element_refs, &local_refs};
     const bool filled = (fill(filling, parts) && ...);
 
     jint result = JWEB_ERR_NOMEM;
@@ -262,7 +266,7 @@ template <EntryName Entry, ReleaseOrder Order = ReleaseOrder::strings_in_order, 
         called = call_guarded([&call] { return call(); }, result);
     }
     release_all<Order>(env, vector, std::forward_as_tuple(parts...), std::index_sequence_for<Parts...>{});
-    close_local_refs(env, filling.local_refs);
+    close_local_refs(env, local_refs);
     free_arg_vector(vector);
     (discard(parts), ...);
     if (!called) raise_abort(env);

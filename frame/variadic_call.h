@@ -14,7 +14,12 @@ namespace jweb {
 // pointer, one case per count, which the compiler makes right on every ABI;
 // longer ones go through a routine that lays the pointers out itself on
 // x86-64 (variadic_call_ffi.cpp) and on Win64 (variadic_call_win64.S), and
-// through libffi elsewhere.
+// through libffi elsewhere. Measured on x86-64 (native_benchmarks): a typed
+// call costs about 0.2 ns per argument, the routine 0.3 ns, libffi 7 to 15 ns,
+// against some 60 ns per attribute that the Java runtime takes to hand out a
+// string. So the limit buys nothing where the routine exists; where libffi
+// takes over it keeps every list of a usual length off libffi, for about
+// 20 KB of code (the code grows with the square of the limit).
 inline constexpr std::size_t typed_call_limit = 64;
 
 // Words of scratch that the call of a `count`-argument list needs right after

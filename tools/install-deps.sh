@@ -9,6 +9,7 @@ packages=(
   libffi-dev
   libgtest-dev
   libbenchmark-dev
+  libjna-java
   junit5
   clang libclang-rt-14-dev
 )

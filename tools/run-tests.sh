@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything and runs every test.
+# Installs what is needed, builds everything and runs every test: the main
+# build's ctest suite (unit, JVM, fuzzing, examples, stress), the unit suite
+# again under the sanitizers, and the Windows build under Wine.
+#   tools/run-tests.sh [ctest options for the main suite]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/install-deps.sh"
 build=${JWEB_BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)"
-cd "$build"
-ctest --output-on-failure -j"$(nproc)" "$@"
+(cd "$build" && ctest --output-on-failure -j"$(nproc)" "$@")
+
+echo "== Windows build under Wine =="
+"$root/tools/run-windows-tests.sh"

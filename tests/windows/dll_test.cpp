@@ -19,6 +19,7 @@
 
 #include "dll_host.h"
 #include "frame/result_codes.h"
+#include "methods/method_table.h"
 #include "standin_control.h"
 #include "tests/unit/support/fake_jni.h"
 
@@ -96,72 +97,19 @@ Recorded recorded(int i) {
 
 // ---- the 50 engine methods ----
 
-// Layout tokens: S string, I int, A string array, A0 string array that is one
-// null argument when empty, B byte array, and the markers.
-struct Row {
-    const char* method;
-    const char* entry;
-    const char* layout;
-};
+// The library's own table of its methods; the 50 with an engine entry.
+using Row = jweb::MethodRow;
 
-void PrintTo(const Row& row, std::ostream* os) { *os << row.method; }
-
-const Row rows[] = {
-    {"jweb_initialize", "InitWebVuser", ""},
-    {"jweb_terminate", "TerminateWebVuser", ""},
-    {"jweb_cleanup_cookies", "web_cleanup_cookies", ""},
-    {"jweb_cleanup_auto_headers", "web_cleanup_cookies", ""},
-    {"jweb_disable_keep_alive", "web_disable_keep_alive", ""},
-    {"jweb_enable_keep_alive", "web_enable_keep_alive", ""},
-    {"jweb_cache_cleanup", "web_cache_cleanup", ""},
-    {"jweb_get_int_property", "web_get_int_property", "I"},
-    {"jweb_old_url", "URL", "S"},
-    {"jweb_set_max_html_param_len", "web_set_max_html_param_len", "S"},
-    {"jweb_set_proxy", "web_set_proxy", "S"},
-    {"jweb_set_secure_proxy", "web_set_secure_proxy", "S"},
-    {"jweb_set_proxy_bypass", "web_set_proxy_bypass", "S"},
-    {"jweb_set_connections_limit", "web_set_connections_limit", "S"},
-    {"jweb_add_cookie", "web_add_cookie", "S"},
-    {"jweb_remove_cookie", "web_remove_cookie", "S"},
-    {"jweb_set_certificate", "web_set_certificate", "S"},
-    {"jweb_revert_auto_header", "web_revert_auto_header", "S"},
-    {"jweb_set_max_retries", "web_set_max_retries", "S"},
-    {"jweb_set_proxy_bypass_local", "web_set_proxy_bypass_local", "S"},
-    {"jweb_set_timeout", "web_set_timeout", "S S"},
-    {"jweb_add_header", "web_add_header", "S S"},
-    {"jweb_add_auto_header", "web_add_auto_header", "S S"},
-    {"jweb_save_header", "web_save_header", "S S"},
-    {"jweb_set_sockets_option", "web_set_sockets_option", "S S"},
-    {"jweb_setUser", "SetUser", "S S S"},
-    {"jweb_create_html_param", "web_create_html_param", "S S S"},
-    {"jweb_set_user", "web_set_user", "S S S"},
-    {"jweb_create_radio_button_param", "web_create_radio_button_param", "S S S"},
-    {"jweb_create_html_param_ex", "web_create_html_param_ex", "S S S S"},
-    {"jweb_url", "web_url", "S S A LAST"},
-    {"jweb_link", "web_link", "S S A LAST"},
-    {"jweb_set_option", "web_set_option", "S S A LAST"},
-    {"jweb_image", "web_image", "S A LAST"},
-    {"jweb_image_check", "web_image_check", "S A LAST"},
-    {"jweb_java_check", "web_java_check", "S A LAST"},
-    {"jweb_global_verification", "web_global_verification", "S A LAST"},
-    {"jweb_reg_find", "web_reg_find", "S A LAST"},
-    {"jweb_reg_save_param", "web_reg_save_param", "S A LAST"},
-    {"jweb_remove_auto_header", "web_remove_auto_header", "S A LAST"},
-    {"jweb_create_html_query", "web_create_html_query", "S A LAST"},
-    {"jweb_old_formSubmit", "FormSubmit", "S A ENDFORM"},
-    {"jweb_set_certificate_ex", "web_set_certificate_ex", "A LAST"},
-    {"jweb_submit_form", "web_submit_form", "S A ITEMDATA A LAST"},
-    {"jweb_submit_data", "web_submit_data", "S S A ITEMDATA A LAST"},
-    {"jweb_web_find", "web_find", "S A A LAST"},
-    {"jweb_custom_request", "web_custom_request", "S S A LAST"},
-    {"jweb_custom_request2", "web_custom_request", "S S A B LAST"},
-    {"jweb_concurrent_start", "web_concurrent_start", "S A0 S"},
-    {"jweb_concurrent_end", "web_concurrent_end", "A0 S"},
-};
+const std::vector<Row> rows = [] {
+    std::vector<Row> engine_methods;
+    for (const Row& row : jweb::method_table)
+        if (row.entry != nullptr) engine_methods.push_back(row);
+    return engine_methods;
+}();
 
 const Row& row_of(std::string_view method) {
     for (const Row& row : rows)
-        if (method == row.method) return row;
+        if (method == row.java_name) return row;
     throw std::logic_error("no such method");
 }
 
@@ -219,9 +167,9 @@ Call make_call(const Row& row, Values values, FakeJni& jni) {
 // Calls the export through the type its parameters give: references, or the
 // one int of jweb_get_int_property.
 jint invoke(HMODULE library, const Row& row, JNIEnv* env, const std::vector<Param>& p) {
-    void* f = function_in(library, export_name(row.method).c_str());
+    void* f = function_in(library, export_name(row.java_name).c_str());
     if (f == nullptr) {
-        ADD_FAILURE() << export_name(row.method) << " is not exported";
+        ADD_FAILURE() << export_name(row.java_name) << " is not exported";
         return 0;
     }
     using J = jobject;
@@ -259,7 +207,7 @@ void expect_reaches_engine(const Row& row) {
         standin.reset();
         standin.set_result(-31337);
         const jint result = call_engine(row, call, jni);
-        if (values == Values::nulls && std::string_view(row.method) == "jweb_old_url") {
+        if (values == Values::nulls && std::string_view(row.java_name) == "jweb_old_url") {
             EXPECT_EQ(result, not_bound);  // the one method that refuses a null string
             EXPECT_EQ(standin.call_count(), 0);
         } else {
@@ -280,14 +228,14 @@ void expect_not_bound(const Row& row) {
     FakeJni jni;
     const Call call = make_call(row, Values::typical, jni);
     EXPECT_EQ(invoke(host.library, row, jni.env(), call.params), not_bound);
-    if (std::string_view(row.method) == "jweb_old_url")
+    if (std::string_view(row.java_name) == "jweb_old_url")
         EXPECT_EQ(jni.calls(), (std::vector<std::string>{"GetStringUTFChars(s1)", "ReleaseStringUTFChars(s1)"}));
     else
         EXPECT_EQ(jni.calls(), std::vector<std::string>{});
     EXPECT_EQ(jni.pending_exception(), "");
 }
 
-std::string method_name(const testing::TestParamInfo<Row>& info) { return info.param.method; }
+std::string method_name(const testing::TestParamInfo<Row>& info) { return info.param.java_name; }
 
 // ---- engine loaded first ----
 
@@ -334,7 +282,7 @@ std::string check_failed_call(const Row& row, int kind) {
     const auto& calls = jni.calls();
     if (calls.size() < 2 || calls[calls.size() - 2] != "FindClass(tsapi/exceptions/Abort)")
         problems << " Abort not raised last;";
-    return problems.str().empty() ? "" : row.method + std::string(":") + problems.str();
+    return problems.str().empty() ? "" : row.java_name + std::string(":") + problems.str();
 }
 
 class Failures : public testing::TestWithParam<Kind> {};
@@ -444,7 +392,7 @@ INSTANTIATE_TEST_SUITE_P(DllNoRevert, EngineWithoutRevert, testing::ValuesIn(row
 TEST(DllLate, EngineLoadedAfterTheLibraryIsNeverSeenUntilTheLibraryIsLoadedAgain) {
     standin.reset();
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.method);
+        SCOPED_TRACE(row.java_name);
         expect_not_bound(row);
     }
     EXPECT_EQ(standin.call_count(), 0);
@@ -455,7 +403,7 @@ TEST(DllLate, EngineLoadedAfterTheLibraryIsNeverSeenUntilTheLibraryIsLoadedAgain
     host.library = LoadLibraryA(host.library_path.c_str());
     ASSERT_NE(host.library, nullptr);
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.method);
+        SCOPED_TRACE(row.java_name);
         expect_reaches_engine(row);
     }
 }
