@@ -28,10 +28,13 @@ struct ArgVector {
 // Null when the block cannot be allocated. Inline, as is the rest of the
 // fixed part of a list call: it is paid on every call, however short the list.
 inline ArgVector allocate_arg_vector(std::size_t slot_count, std::size_t element_count) {
-    const std::size_t words = slot_count + variadic_scratch_words(slot_count);
     static_assert(sizeof(jstring) == sizeof(const char*));
-    if (words > SIZE_MAX / sizeof(void*) - element_count) return {nullptr, nullptr};
-    void* block = std::malloc((words + element_count) * sizeof(void*));
+    const std::size_t words = slot_count + variadic_scratch_words(slot_count);
+    std::size_t bytes = 0;
+    if (__builtin_add_overflow(words, element_count, &bytes) || __builtin_mul_overflow(bytes, sizeof(void*), &bytes) ||
+        bytes > PTRDIFF_MAX)
+        return {nullptr, nullptr};
+    void* block = std::malloc(bytes);
     if (block == nullptr) return {nullptr, nullptr};
     void* refs = static_cast<void**>(block) + words;
     return {static_cast<const char**>(block), static_cast<jstring*>(refs)};

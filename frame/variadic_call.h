@@ -12,22 +12,22 @@ namespace jweb {
 
 // Lists up to this long are passed by a call through a typed variadic function
 // pointer, one case per count, which the compiler makes right on every ABI;
-// longer ones go through a routine that lays the pointers out itself on
-// x86-64 (variadic_call_ffi.cpp) and on Win64 (variadic_call_win64.S), and
-// through libffi elsewhere. Measured on x86-64 (native_benchmarks): a typed
-// call costs about 0.2 ns per argument, the routine 0.3 ns, libffi 7 to 15 ns,
-// against some 60 ns per attribute that the Java runtime takes to hand out a
-// string. So the limit buys nothing where the routine exists; where libffi
-// takes over it keeps every list of a usual length off libffi, for about
-// 20 KB of code (the code grows with the square of the limit).
-inline constexpr std::size_t typed_call_limit = 64;
+// longer ones go through libffi (variadic_call_ffi.cpp), or on Win64, where
+// there is no libffi, through a short routine (variadic_call_win64.S).
+// Measured on x86-64 (native_benchmarks, BM_VariadicCall): a typed call costs
+// about 0.2 ns per argument, libffi 7 to 15 ns, against some 60 ns per
+// attribute that the Java runtime takes to hand out a string. The typed cases'
+// code grows with the square of the limit (about 20 KB at 64, 80 KB at 128);
+// 128 keeps lists of up to some 120 attributes, far beyond the usual ones, off
+// libffi.
+inline constexpr std::size_t typed_call_limit = 128;
 
 // Words of scratch that the call of a `count`-argument list needs right after
 // the vector's slots (the long-list path builds its argument tables there, so
 // that nothing is allocated inside the guarded call).
 constexpr std::size_t variadic_scratch_words([[maybe_unused]] std::size_t count) {
-#if defined(_WIN32) || defined(__x86_64__)
-    return 0;  // the x86-64 routines build the list on their own stack
+#if defined(_WIN32)
+    return 0;  // the Win64 routine builds the list on its own stack
 #else
     return count > typed_call_limit ? 2 * count : 0;
 #endif

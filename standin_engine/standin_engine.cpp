@@ -576,20 +576,28 @@ thread_local std::optional<ExpectedCall> t_expected;
 std::atomic<int> g_mismatches{0};
 std::atomic<const std::string*> g_first_mismatch{nullptr};  // set once, never freed
 
-std::string describe_call(std::string_view entry, const std::vector<Arg>& args) {
-    constexpr std::size_t shown = 64;  // bytes of each argument; enough to tell arguments apart
-    std::string text(entry);
-    text += '(';
-    for (std::size_t k = 0; k < args.size(); ++k) {
-        if (k > 0) text += ", ";
-        if (!args[k]) {
-            text += "NULL";
-            continue;
-        }
-        append_quoted(text, std::string_view(*args[k]).substr(0, shown));
-        if (args[k]->size() > shown) text += "...";
-    }
-    return text + ')';
+// One argument for a mismatch report: enough bytes to tell arguments apart.
+std::string describe_arg(const std::vector<Arg>& args, std::size_t k) {
+    constexpr std::size_t shown = 64;
+    if (k >= args.size()) return "nothing";
+    if (!args[k]) return "NULL";
+    std::string text;
+    append_quoted(text, std::string_view(*args[k]).substr(0, shown));
+    if (args[k]->size() > shown) text += "...";
+    return text;
+}
+
+// Where the received call first departs from the expected one.
+std::string describe_mismatch(const ExpectedCall& expected, const Record& r, const std::vector<Arg>& received) {
+    std::string text = "thread " + std::to_string(r.thread_id) + ": expected " + expected.entry + " with " +
+                       std::to_string(expected.args.size()) + " arguments, the engine received " + r.name +
+                       " with " + std::to_string(received.size());
+    std::size_t k = 0;
+    while (k < expected.args.size() && k < received.size() && expected.args[k] == received[k]) ++k;
+    if (k < expected.args.size() || k < received.size())
+        text += "; argument " + std::to_string(k) + " is " + describe_arg(received, k) + " instead of " +
+                describe_arg(expected.args, k);
+    return text;
 }
 
 // The arguments as an expectation lists them: the int of
@@ -610,9 +618,7 @@ int take_expected_call(const Record& r) {
     std::vector<Arg> received = received_arguments(r);
     if (expected.entry != r.name || expected.args != received) {
         g_mismatches.fetch_add(1, std::memory_order_relaxed);
-        auto* text = new std::string("thread " + std::to_string(r.thread_id) + " expected " +
-                                     describe_call(expected.entry, expected.args) + ", the engine received " +
-                                     describe_call(r.name, received));
+        auto* text = new std::string(describe_mismatch(expected, r, received));
         const std::string* none = nullptr;
         if (!g_first_mismatch.compare_exchange_strong(none, text)) delete text;
     }
