@@ -11,5 +11,8 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)"
 (cd "$build" && ctest --output-on-failure -j"$(nproc)" "$@")
 
+echo "== Unit suite under the sanitizers =="
+"$root/tools/run-sanitizer-tests.sh"
+
 echo "== Windows build under Wine =="
 "$root/tools/run-windows-tests.sh"
