@@ -13,8 +13,8 @@
 namespace jweb {
 
 namespace guard_detail {
-thread_local ArmedGuard* volatile armed_guard __attribute__((tls_model("initial-exec"))) = nullptr;
-thread_local bool signal_stack_checked __attribute__((tls_model("initial-exec"))) = false;
+constinit thread_local ArmedGuard* volatile armed_guard __attribute__((tls_model("initial-exec"))) = nullptr;
+constinit thread_local bool signal_stack_checked __attribute__((tls_model("initial-exec"))) = false;
 }  // namespace guard_detail
 
 namespace {

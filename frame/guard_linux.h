@@ -19,14 +19,15 @@ struct ArmedGuard {
 
 // The guard this thread is inside, read by the fault handler on any thread.
 // initial-exec: the access is a plain load from the thread pointer, which is
-// safe in a signal handler (no lazy TLS allocation). volatile: the stores
+// safe in a signal handler (no lazy TLS allocation); constinit: no wrapper
+// function checks for dynamic initialisation on each access. volatile: the stores
 // around the call must not be moved or dropped.
-extern thread_local ArmedGuard* volatile armed_guard
+extern constinit thread_local ArmedGuard* volatile armed_guard
     __attribute__((tls_model("initial-exec")));
 
 // Whether this thread's signal stack has been seen to: after the first
 // guarded call on a thread the guard makes no system call on its normal path.
-extern thread_local bool signal_stack_checked __attribute__((tls_model("initial-exec")));
+extern constinit thread_local bool signal_stack_checked __attribute__((tls_model("initial-exec")));
 
 // Gives the calling thread an alternate signal stack, unless it already has
 // one (then that one serves and is left alone). The stack is freed when the
