@@ -3,6 +3,7 @@
 // overflow inside the call is caught like any other fault.
 #pragma once
 
+#include <cxxabi.h>
 #include <setjmp.h>
 
 #include <cstddef>
@@ -46,15 +47,34 @@ void probe_stack(std::size_t bytes) noexcept;
 
 // Installs the fault handlers, keeping the actions they replace (the Java
 // runtime's) for every signal that is not a fault inside a guarded call.
-// Called once, when the library is attached.
+// Called once, when the library is attached; a second call changes nothing.
 void install_fault_handlers();
+
+namespace guard_detail {
+
+// Unused stack between the guard's frame and the foreign code's: a local
+// buffer that the foreign code overruns upward lands here instead of in the
+// frames the guard resumes in and returns through. The resume state lives
+// above it, with those frames.
+inline constexpr std::size_t overrun_band_bytes = 4096;
+
+template <class Result, class Call>
+[[gnu::noinline]] void call_below_band(Call& call, Result& result) {
+    volatile char band[overrun_band_bytes];
+    asm volatile("" : : "r"(band) : "memory");  // the band must exist, untouched
+    result = call();
+}
+
+}  // namespace guard_detail
 
 // Runs call() and stores its result. Returns false when the call ended in a
 // C++ exception or a processor fault; `result` is then left as it was.
 // Saving no signal mask (sigsetjmp(..., 0)) keeps the normal path free of
 // system calls; the handler restores the mask of the faulting context itself.
+// A thread that ends inside the call (pthread_exit, cancellation) unwinds
+// through here: the guard is disarmed and the unwind goes on.
 template <class Result, class Call>
-[[gnu::noinline]] bool call_guarded(Call call, Result& result) noexcept {
+[[gnu::noinline]] bool call_guarded(Call call, Result& result) {
     static_assert(std::is_trivially_destructible_v<Call>,
                   "a fault leaves the guarded call without running destructors");
     using guard_detail::armed_guard;
@@ -68,7 +88,10 @@ template <class Result, class Call>
     }
     armed_guard = &guard;
     try {
-        result = call();
+        guard_detail::call_below_band(call, result);
+    } catch (abi::__forced_unwind&) {
+        armed_guard = guard.outer;
+        throw;
     } catch (...) {
         armed_guard = guard.outer;
         return false;

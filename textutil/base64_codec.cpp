@@ -70,7 +70,7 @@ constexpr DecodeTables kDecode = [] {
 
 }  // namespace
 
-char* base64_encode(const char* text) {
+char* base64_encode(const char* text, TextLengths* lengths) {
   if (text == nullptr) return nullptr;
   const auto* in = reinterpret_cast<const unsigned char*>(text);
   const std::size_t n = std::strlen(text);
@@ -108,10 +108,11 @@ char* base64_encode(const char* text) {
     o += 4;
   }
   *o = '\0';
+  if (lengths != nullptr) *lengths = {n, static_cast<std::size_t>(o - out)};
   return out;
 }
 
-char* base64_decode(const char* text) {
+char* base64_decode(const char* text, TextLengths* lengths) {
   if (text == nullptr) return nullptr;
   const auto* in = reinterpret_cast<const unsigned char*>(text);
   const std::size_t len = std::strlen(text);
@@ -145,6 +146,7 @@ char* base64_decode(const char* text) {
     o += rest;
   }
   *o = '\0';
+  if (lengths != nullptr) *lengths = {len, d};
   return out;
 }
 

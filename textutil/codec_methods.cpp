@@ -1,4 +1,5 @@
 // The URL and Base64 methods: computed here, so they work with no engine.
+#include <cstdint>
 #include <cstdlib>
 
 #include "frame/export.h"
@@ -10,7 +11,21 @@
 namespace jweb {
 namespace {
 
-template <char* (*Codec)(const char*)>
+// A Java string's modified UTF-8 is handed out, and taken, in at most this
+// many bytes: the runtime's lengths are 32-bit. Longer text is handed out
+// cut short, possibly at the last whole character below the limit (a
+// character is at most 3 bytes), and a longer result cannot become a string.
+constexpr std::size_t java_text_limit = INT32_MAX;
+constexpr std::size_t maybe_cut_short = java_text_limit - 2;
+
+// Instead of a result computed from part of the text, or a string the runtime
+// cannot make (it would wrap the length, or throw NegativeArraySizeException).
+void raise_text_too_long(JNIEnv* env, const char* message) {
+    jclass error = env->FindClass("java/lang/OutOfMemoryError");
+    if (error != nullptr) env->ThrowNew(error, message);
+}
+
+template <char* (*Codec)(const char*, TextLengths*)>
 jstring convert(JNIEnv* env, jstring text) {
     if (text == nullptr) return env->NewStringUTF("");
     const char* chars = env->GetStringUTFChars(text, nullptr);
@@ -19,7 +34,8 @@ jstring convert(JNIEnv* env, jstring text) {
     if (chars == nullptr) return nullptr;
 
     char* converted = nullptr;
-    const bool ok = call_guarded([chars] { return Codec(chars); }, converted);
+    TextLengths lengths;
+    const bool ok = call_guarded([chars, &lengths] { return Codec(chars, &lengths); }, converted);
     env->ReleaseStringUTFChars(text, chars);
 
     if (!ok) {
@@ -28,6 +44,15 @@ jstring convert(JNIEnv* env, jstring text) {
         return empty;
     }
     if (converted == nullptr) return env->NewStringUTF("");  // out of memory
+    if (lengths.input >= maybe_cut_short || lengths.result > java_text_limit) {
+        std::free(converted);
+        raise_text_too_long(env, lengths.input >= maybe_cut_short
+                                     ? "text too long: its modified UTF-8 reaches 2147483645 bytes, "
+                                       "and the Java runtime hands out no more than 2147483647"
+                                     : "text too long: the result exceeds 2147483647 bytes, "
+                                       "more than a Java string can hold");
+        return nullptr;
+    }
     jstring result = env->NewStringUTF(converted);
     std::free(converted);
     return result;

@@ -137,7 +137,7 @@ inline void copy_plain(const unsigned char* src, std::size_t len, char* dst) {
 
 int hex_digit_value(unsigned char ch) { return kDigit[ch]; }
 
-char* url_encode(const char* text) {
+char* url_encode(const char* text, TextLengths* lengths) {
   if (text == nullptr) return nullptr;
   const auto* in = reinterpret_cast<const unsigned char*>(text);
 
@@ -178,10 +178,11 @@ char* url_encode(const char* text) {
     o += len;
   }
   out[o] = '\0';
+  if (lengths != nullptr) *lengths = {n, o};
   return out;
 }
 
-char* url_decode(const char* text) {
+char* url_decode(const char* text, TextLengths* lengths) {
   if (text == nullptr) return nullptr;
   const auto* in = reinterpret_cast<const unsigned char*>(text);
   const std::size_t n = std::strlen(text);
@@ -248,6 +249,7 @@ char* url_decode(const char* text) {
   // A last lone byte; a "%" there has both digits missing and gives byte 0.
   if (i < n) out[o++] = in[i] == '%' ? '\0' : kPlain[in[i]];
   out[o] = '\0';
+  if (lengths != nullptr) *lengths = {n, o};
   return out;
 }
 

@@ -1,12 +1,15 @@
 // Form-style URL encoding of byte strings, and its decoding.
 #pragma once
 
+#include "textutil/text_lengths.h"
+
 namespace jweb {
 
 // Each returns a new NUL-terminated buffer from malloc, which the caller frees,
-// or null when `text` is null or the buffer cannot be allocated.
-char* url_encode(const char* text);
-char* url_decode(const char* text);
+// or null when `text` is null or the buffer cannot be allocated. `lengths`,
+// when given, receives the lengths of the text and of the result.
+char* url_encode(const char* text, TextLengths* lengths = nullptr);
+char* url_decode(const char* text, TextLengths* lengths = nullptr);
 
 // 0 to 15 for a hexadecimal digit of either case, 0 for any other byte.
 int hex_digit_value(unsigned char ch);

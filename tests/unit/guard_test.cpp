@@ -1,8 +1,10 @@
 // The guard alone: every kind of failure, again and again, on one thread and
 // on several at once; and what it must leave alone.
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <stdexcept>
@@ -44,6 +46,20 @@ bool guarded(Kind kind, int& result) {
     return jweb::call_guarded([kind] { return fail(kind); }, result);
 }
 
+// Writes upward from `from`, over whatever frames lie above it. Its own frame
+// lies below, so the loop itself is never overwritten.
+[[gnu::noinline, gnu::no_sanitize("address")]] void write_upward(volatile char* from, std::size_t bytes) {
+    for (std::size_t i = 0; i < bytes; ++i) from[i] = 0x41;
+}
+
+// An engine function overrunning a 16-byte local buffer: its return then
+// jumps through what it wrote.
+[[gnu::noinline, gnu::no_stack_protector, gnu::no_sanitize("address")]] int overrun_local_buffer(std::size_t bytes) {
+    volatile char buffer[16];
+    write_upward(buffer, bytes);
+    return 0;
+}
+
 TEST(Guard, CatchesEveryKindManyTimesOnOneThread) {
     for (int round = 0; round < 200; ++round) {
         for (Kind kind : {Kind::throw_int, Kind::throw_runtime_error, Kind::throw_unrelated, Kind::segv, Kind::fpe}) {
@@ -69,6 +85,65 @@ TEST(Guard, CatchesFaultsOnSeveralThreadsAtOnce) {
         });
     for (auto& thread : threads) thread.join();
     EXPECT_EQ(caught.load(), 8 * 250);
+}
+
+TEST(Guard, OverrunOfAnEngineStackBufferLandsInTheBand) {
+    for (std::size_t bytes : {200, 1000}) {
+        for (int round = 0; round < 3; ++round) {
+            int result = -1;
+            EXPECT_FALSE(jweb::call_guarded([bytes] { return overrun_local_buffer(bytes); }, result)) << bytes;
+            EXPECT_EQ(result, -1);
+        }
+    }
+    int result = 0;
+    EXPECT_TRUE(guarded(Kind::none, result));
+}
+
+// A thread that ends inside the call (pthread_exit, cancellation) unwinds
+// through the guard, which lets the unwind go on, disarmed.
+TEST(Guard, ThreadEndingInsideTheCallUnwindsOnWithTheGuardDisarmed) {
+    struct Run {
+        bool cancel;
+        std::atomic<bool> inside{false};
+        bool unwound = false;
+        bool disarmed = false;
+    };
+    for (bool cancel : {false, true}) {
+        Run run{cancel};
+        pthread_t thread;
+        ASSERT_EQ(pthread_create(
+                      &thread, nullptr,
+                      [](void* p) -> void* {
+                          auto* r = static_cast<Run*>(p);
+                          struct Watch {
+                              Run* r;
+                              ~Watch() {
+                                  r->unwound = true;
+                                  r->disarmed = jweb::guard_detail::armed_guard == nullptr;
+                              }
+                          } watch{r};
+                          int result = 0;
+                          jweb::call_guarded(
+                              [r]() -> int {
+                                  r->inside = true;
+                                  if (!r->cancel) pthread_exit(nullptr);
+                                  for (;;) pause();  // a cancellation point
+                              },
+                              result);
+                          return p;  // not reached
+                      },
+                      &run),
+                  0);
+        if (cancel) {
+            while (!run.inside) usleep(100);
+            pthread_cancel(thread);
+        }
+        void* exit_value = &run;
+        ASSERT_EQ(pthread_join(thread, &exit_value), 0);
+        EXPECT_EQ(exit_value, cancel ? PTHREAD_CANCELED : nullptr);
+        EXPECT_TRUE(run.unwound) << cancel;
+        EXPECT_TRUE(run.disarmed) << cancel;
+    }
 }
 
 TEST(Guard, SignalMaskIsRestoredAfterAFault) {

@@ -21,7 +21,7 @@ struct FreeDeleter {
 };
 using Buffer = std::unique_ptr<char, FreeDeleter>;
 
-using Codec = char* (*)(const char*);
+using Codec = char* (*)(const char*, jweb::TextLengths*);
 
 struct Case {
   std::string input;     // no NUL inside
@@ -45,11 +45,15 @@ void expect_bytes(Codec codec, const char* codec_name, const std::vector<Case>& 
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << codec_name << "(\"" << c.input << "\") [" << hex(c.input) << "]");
     ASSERT_EQ(c.input.find('\0'), std::string::npos);
-    Buffer out(codec(c.input.c_str()));
+    jweb::TextLengths lengths;
+    Buffer out(codec(c.input.c_str(), &lengths));
     ASSERT_NE(out, nullptr);
     const std::string got(out.get(), c.expected.size());
     EXPECT_EQ(hex(got), hex(c.expected));
     EXPECT_EQ(out.get()[c.expected.size()], '\0');
+    // What the methods check against the Java runtime's limits.
+    EXPECT_EQ(lengths.input, c.input.size());
+    EXPECT_EQ(lengths.result, c.expected.size());
   }
 }
 
@@ -226,7 +230,7 @@ TEST(Base64Codec, DecodeBytes) {
 
 TEST(Codecs, NullInputGivesNull) {
   for (Codec codec : {jweb::url_encode, jweb::url_decode, jweb::base64_encode, jweb::base64_decode}) {
-    EXPECT_EQ(codec(nullptr), nullptr);
+    EXPECT_EQ(codec(nullptr, nullptr), nullptr);
   }
 }
 
@@ -279,10 +283,10 @@ TEST(Codecs, DecodeOfEncodeGivesTheInputBack) {
                               RoundTrip{"base64", jweb::base64_encode, jweb::base64_decode, base64_length}}) {
     for (const std::string& s : inputs) {
       SCOPED_TRACE(testing::Message() << rt.name << " [" << hex(s) << "]");
-      Buffer encoded(rt.encode(s.c_str()));
+      Buffer encoded(rt.encode(s.c_str(), nullptr));
       ASSERT_NE(encoded, nullptr);
       ASSERT_EQ(std::strlen(encoded.get()), rt.encoded_length(s));
-      Buffer decoded(rt.decode(encoded.get()));
+      Buffer decoded(rt.decode(encoded.get(), nullptr));
       ASSERT_NE(decoded, nullptr);
       ASSERT_EQ(std::string(decoded.get(), s.size() + 1), s + '\0');
     }

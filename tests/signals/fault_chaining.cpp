@@ -1,0 +1,249 @@
+// The library's fault handlers among the dispositions a host may have set
+// before loading it: SIG_IGN (plain and with SA_SIGINFO), a handler of its
+// own, SIG_DFL. For each, a signal sent with kill gets what the host chose,
+// a fault inside a guarded engine call becomes Abort, again and again, and a
+// fault outside one ends the process as the kernel would, or reaches the
+// host's handler. With a handler of its own, a fault the host raises in its
+// own code, or in code it generated, while the engine has called back into
+// it inside a guarded call, is the host's to handle, not the guard's.
+//
+//   fault_chaining DISPOSITION ENGINE LIBRARY     (ignore, ignore_siginfo, own, default)
+#include <dlfcn.h>
+#include <jni.h>
+#include <setjmp.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "standin_control.h"
+
+namespace {
+
+int passed = 0;
+int failed = 0;
+
+void check(bool ok, const std::string& what) {
+    (ok ? passed : failed) += 1;
+    if (!ok) std::printf("FAILED: %s\n", what.c_str());
+}
+
+// ---- the host's own handler ----
+
+volatile sig_atomic_t own_handler_calls = 0;
+sigjmp_buf* volatile own_resume = nullptr;  // where a fault in the host's code goes on
+
+void own_handler(int, siginfo_t* info, void*) {
+    own_handler_calls = own_handler_calls + 1;
+    if (info->si_code > 0 && own_resume != nullptr) siglongjmp(*own_resume, 1);
+    // Otherwise a sent signal: nothing more to do.
+}
+
+constexpr int fault_signals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+
+void set_disposition(std::string_view disposition) {
+    for (int signal : fault_signals) {
+        struct sigaction action {};
+        sigemptyset(&action.sa_mask);
+        if (disposition == "ignore") {
+            action.sa_handler = SIG_IGN;
+        } else if (disposition == "ignore_siginfo") {
+            action.sa_handler = SIG_IGN;
+            action.sa_flags = SA_SIGINFO;
+        } else if (disposition == "own") {
+            action.sa_sigaction = own_handler;
+            action.sa_flags = SA_SIGINFO;
+        } else {
+            action.sa_handler = SIG_DFL;
+        }
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+// ---- a JNIEnv with just what a failed engine call uses ----
+
+int abort_thrown = 0;
+jclass JNICALL find_class(JNIEnv*, const char* name) {
+    return std::strcmp(name, "tsapi/exceptions/Abort") == 0 ? reinterpret_cast<jclass>(&abort_thrown) : nullptr;
+}
+jint JNICALL throw_new(JNIEnv*, jclass, const char*) {
+    ++abort_thrown;
+    return 0;
+}
+
+// ---- the engine and the library, loaded in that order, as a host does ----
+
+struct Loaded {
+    int (*inject_failure)(int);
+    void (*set_callback)(int (*)(void*), void*);
+    jint(JNICALL* initialize)(JNIEnv*, jclass);
+};
+
+template <class T>
+T symbol(void* module, const char* name) {
+    void* found = dlsym(module, name);
+    if (found == nullptr) {
+        std::printf("FAILED: no %s: %s\n", name, dlerror());
+        std::exit(2);
+    }
+    return reinterpret_cast<T>(found);
+}
+
+Loaded load(const char* engine_path, const char* library_path) {
+    void* engine = dlopen(engine_path, RTLD_NOW | RTLD_GLOBAL);
+    void* library = engine ? dlopen(library_path, RTLD_NOW) : nullptr;
+    if (library == nullptr) {
+        std::printf("FAILED: cannot load: %s\n", dlerror());
+        std::exit(2);
+    }
+    return {symbol<int (*)(int)>(engine, "standin_inject_failure"),
+            symbol<void (*)(int (*)(void*), void*)>(engine, "standin_set_callback"),
+            symbol<jint(JNICALL*)(JNIEnv*, jclass)>(library, "Java_tsapi_web_jweb_1initialize")};
+}
+
+JNINativeInterface_ functions{};
+JNIEnv_ env{};
+
+// A fault of `kind` inside the guarded call: Abort, and the call returns.
+void expect_guarded_fault(const Loaded& loaded, int kind, const char* name) {
+    if (loaded.inject_failure(kind) != 0) return;  // not on this processor
+    const int thrown = abort_thrown;
+    const jint result = loaded.initialize(&env, nullptr);
+    check(result == -55555 && abort_thrown == thrown + 1, std::string("guarded ") + name + " becomes Abort");
+}
+
+void expect_every_guarded_fault(const Loaded& loaded) {
+    for (int round = 0; round < 3; ++round) {
+        expect_guarded_fault(loaded, STANDIN_FAIL_SEGV, "SIGSEGV");
+        expect_guarded_fault(loaded, STANDIN_FAIL_FPE, "SIGFPE");
+        expect_guarded_fault(loaded, STANDIN_FAIL_BUS, "SIGBUS");
+        expect_guarded_fault(loaded, STANDIN_FAIL_ILL, "SIGILL");
+    }
+}
+
+// Runs `body` in a child process; its wait status.
+template <class Body>
+int in_child(Body body) {
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        body();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return status;
+}
+
+[[gnu::noinline]] int read_null() {
+    volatile int* volatile nowhere = nullptr;
+    return *nowhere;
+}
+
+// Code in no loaded object, as a JIT writes it, that reads address 0.
+using Generated = int (*)();
+Generated generate_null_read() {
+#if defined(__x86_64__)
+    static const unsigned char code[] = {0x8b, 0x04, 0x25, 0x00, 0x00, 0x00, 0x00, 0xc3};  // mov eax,[0]; ret
+#elif defined(__aarch64__)
+    static const unsigned int code[] = {0xd2800000, 0xb9400000, 0xd65f03c0};  // mov x0,#0; ldr w0,[x0]; ret
+#else
+    return nullptr;
+#endif
+    void* page = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) return nullptr;
+    std::memcpy(page, code, sizeof code);
+    __builtin___clear_cache(static_cast<char*>(page), static_cast<char*>(page) + sizeof code);
+    if (mprotect(page, 4096, PROT_READ | PROT_EXEC) != 0) return nullptr;
+    return reinterpret_cast<Generated>(page);
+}
+
+// The host's code, called back by the engine inside a guarded call, faults;
+// the host's own handler takes the fault and the code goes on.
+int host_code_that_faults(void* context) {
+    auto fault = reinterpret_cast<Generated>(context);
+    sigjmp_buf resume;
+    if (sigsetjmp(resume, 1) == 0) {
+        own_resume = &resume;
+        fault();
+        own_resume = nullptr;
+        return -1;  // the fault did not happen
+    }
+    own_resume = nullptr;
+    return 4711;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::printf("usage: fault_chaining ignore|ignore_siginfo|own|default ENGINE LIBRARY\n");
+        return 2;
+    }
+    const std::string_view disposition = argv[1];
+    set_disposition(disposition);
+    const Loaded loaded = load(argv[2], argv[3]);
+    functions.FindClass = find_class;
+    functions.ThrowNew = throw_new;
+    env.functions = &functions;
+
+    const bool ignored = disposition == "ignore" || disposition == "ignore_siginfo";
+    for (int signal : fault_signals) {
+        const std::string name = strsignal(signal);
+        // Sent with kill: what the host chose.
+        if (disposition == "default") {
+            const int status = in_child([signal] { kill(getpid(), signal); });
+            check(WIFSIGNALED(status) && WTERMSIG(status) == signal, "sent " + name + " ends the process");
+        } else {
+            const int calls = own_handler_calls;
+            kill(getpid(), signal);
+            check(ignored ? own_handler_calls == calls : own_handler_calls == calls + 1,
+                  "sent " + name + (ignored ? " is ignored" : " reaches the host's handler"));
+        }
+    }
+    // The guard works after the sent signals, every time.
+    expect_every_guarded_fault(loaded);
+
+    // A fault outside any guarded call.
+    const int status = in_child([] {
+        sigjmp_buf resume;
+        if (sigsetjmp(resume, 1) == 0) {
+            own_resume = &resume;
+            read_null();
+        }
+        _exit(own_handler_calls > 0 ? 0 : 3);
+    });
+    if (disposition == "own")
+        check(WIFEXITED(status) && WEXITSTATUS(status) == 0, "a fault outside a guarded call reaches the host's handler");
+    else
+        check(WIFSIGNALED(status) && WTERMSIG(status) == SIGSEGV, "a fault outside a guarded call ends the process");
+
+    if (disposition == "own") {
+        // The engine calls back into the host, whose code faults: the host's
+        // handler takes it, and the engine call returns normally.
+        const Generated generated = generate_null_read();
+        for (Generated fault : {Generated{read_null}, generated}) {
+            if (fault == nullptr) continue;
+            const char* where = fault == generated ? "generated code" : "its own code";
+            for (int round = 0; round < 3; ++round) {
+                loaded.set_callback(host_code_that_faults, reinterpret_cast<void*>(fault));
+                loaded.inject_failure(STANDIN_FAIL_CALL_BACK);
+                const int calls = own_handler_calls;
+                const int thrown = abort_thrown;
+                const jint result = loaded.initialize(&env, nullptr);
+                check(result == 4711 && abort_thrown == thrown && own_handler_calls == calls + 1,
+                      std::string("a fault in the host's ") + where + " during a guarded call is the host's");
+            }
+        }
+        loaded.set_callback(nullptr, nullptr);
+    }
+    expect_every_guarded_fault(loaded);
+
+    std::printf("fault_chaining %s: %d passed, %d failed\n", argv[1], passed, failed);
+    return failed == 0 ? 0 : 1;
+}
