@@ -32,6 +32,7 @@ extern "C" {
 STANDIN_API void standin_reset(void) {
     reset_recording();
     reset_list_reading();
+    reset_failures();
     reread_thread_names();
 }
 
@@ -40,6 +41,16 @@ STANDIN_API void standin_set_result(int result) { g_result.store(result, std::me
 STANDIN_API int standin_inject_failure(int kind) {
     if (!failure_available(kind)) return -1;
     arm_failure(kind);
+    return 0;
+}
+
+STANDIN_API void standin_set_callback(int (*callback)(void* context), void* context) {
+    set_callback(callback ? Callback{callback, context} : Callback{});
+}
+
+STANDIN_API int standin_set_overrun_bytes(int n) {
+    if (n < 16) return -1;
+    set_overrun_bytes(n);
     return 0;
 }
 

@@ -1,6 +1,8 @@
 // The failures whose making is POSIX's own: SIGFPE by integer division,
-// SIGBUS by a mapping past the end of its file. RAISE_FOREIGN is Windows'.
+// SIGBUS by a mapping past the end of its file, and the end of the calling
+// thread. RAISE_FOREIGN is Windows'.
 
+#include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -65,6 +67,7 @@ void fail_on_this_platform(int kind) {
     switch (kind) {
         case STANDIN_FAIL_FPE: divide_by_zero(); break;
         case STANDIN_FAIL_BUS: touch_past_eof(); break;
+        case STANDIN_FAIL_THREAD_EXIT: pthread_exit(nullptr);
         default: break;
     }
 }

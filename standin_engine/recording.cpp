@@ -95,23 +95,58 @@ int take_expected_call(const Record& r) {
 // Calls with an expectation are read and checked in every mode.
 bool unrecorded_call() { return g_unrecorded && t_injected == STANDIN_FAIL_NONE && !t_expected; }
 
+namespace {
+
+void trace_locked(Shared& s, const Record& r) {
+    if (!s.trace.chosen) choose_trace(s.trace);
+    if (s.trace.fd >= 0) write_trace(s.trace, trace_line(r, list_cap(), s.trace.json));
+}
+
+// Runs the host's callback for the call stored at `index`, then gives that
+// call the callback's result and traces it, unless a reset (by the callback,
+// or on another thread) has cleared the record meanwhile.
+int call_back(const Callback& callback, std::size_t index, unsigned long long resets) {
+    const int result = callback.function(callback.context);
+    Shared& s = shared();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.resets == resets && index < s.records.size()) {
+        Record& r = s.records[index];
+        r.result = result;
+        r.called_back = true;
+        trace_locked(s, r);
+    }
+    return result;
+}
+
+}  // namespace
+
 // No lock is held and no owning object is alive here when a failure starts:
-// a fault may leave this frame by a jump that runs no destructors.
+// a fault may leave this frame by a jump that runs no destructors. A call
+// that calls back is stored first, so the callback sees it in the record,
+// and traced once it has the callback's result.
 int finish(Record&& r) {
     r.thread_id = current_tid();
     r.thread_name = current_thread_name();
-    r.failure = std::exchange(t_injected, STANDIN_FAIL_NONE);
+    const int injected = std::exchange(t_injected, STANDIN_FAIL_NONE);
+    const bool calls_back = injected == STANDIN_FAIL_CALL_BACK;
+    r.failure = calls_back ? STANDIN_FAIL_NONE : injected;
     const int result = take_expected_call(r);
     r.result = result;
     const int failure = r.failure;
     const char* const entry = r.name;
+    Callback callback;
+    std::size_t index = 0;
+    unsigned long long resets = 0;
     {
         Shared& s = shared();
         std::lock_guard<std::mutex> lock(s.mutex);
-        if (!s.trace.chosen) choose_trace(s.trace);
-        if (s.trace.fd >= 0) write_trace(s.trace, trace_line(r, list_cap(), s.trace.json));
+        if (calls_back) callback = s.callback;
+        if (callback.function == nullptr) trace_locked(s, r);
+        index = s.records.size();
+        resets = s.resets;
         s.records.push_back(std::move(r));
     }
+    if (callback.function != nullptr) return call_back(callback, index, resets);
     if (failure != STANDIN_FAIL_NONE) fail(failure, entry);
     return result;
 }
@@ -143,11 +178,19 @@ const char* first_mismatch() {
     return text ? text->c_str() : nullptr;
 }
 
+void set_callback(Callback callback) {
+    Shared& s = shared();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.callback = callback;
+}
+
 void reset_recording() {
     Shared& s = shared();
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         s.records.clear();
+        ++s.resets;
+        s.callback = {};
         choose_trace(s.trace);
     }
     g_result.store(0, std::memory_order_relaxed);

@@ -31,12 +31,21 @@ struct Record {
     int result = 0;
     int failure = STANDIN_FAIL_NONE;
     int list_status = STANDIN_LIST_COMPLETE;
+    bool called_back = false;  // the result is what the host's callback returned
+};
+
+// What a call armed with STANDIN_FAIL_CALL_BACK calls (standin_set_callback).
+struct Callback {
+    int (*function)(void* context) = nullptr;
+    void* context = nullptr;
 };
 
 struct Shared {
     std::mutex mutex;
     std::deque<Record> records;  // a deque: references stay valid as it grows
     TraceOutput trace;           // written in the order of the records
+    unsigned long long resets = 0;  // tells whether a record kept by index is still there
+    Callback callback;
 };
 
 // Never destroyed: calls may still arrive from other threads during exit.
@@ -68,8 +77,10 @@ void expect_call(ExpectedCall expected);
 int expectation_mismatches();
 const char* first_mismatch();  // null until a call differed from its expectation
 
-// Clears the record, this thread's armed failure and expected call, sets the
-// result back to 0 and reads the trace's destination again.
+void set_callback(Callback callback);
+
+// Clears the record, the callback, this thread's armed failure and expected
+// call, sets the result back to 0 and reads the trace's destination again.
 void reset_recording();
 
 }  // namespace standin_engine

@@ -105,9 +105,10 @@ std::string json_trace_line(const Record& r, int cap) {
     else if (r.list_status == STANDIN_LIST_UNREADABLE)
         line += ",\"list\":\"unreadable\"";
     if (r.failure != STANDIN_FAIL_NONE)
-        line += std::string(",\"failure\":\"") + failure_text(r.failure) + '"';
+        line += ",\"failure\":\"" + failure_text(r.failure) + '"';
     else
         line += ",\"result\":" + std::to_string(r.result);
+    if (r.called_back) line += ",\"called_back\":true";
     line += "}\n";
     return line;
 }
@@ -160,6 +161,10 @@ std::string c_trace_line(const Record& r, int cap) {
         notes += failure_text(r.failure);
     } else {
         line += " = " + std::to_string(r.result);
+    }
+    if (r.called_back) {
+        if (!notes.empty()) notes += "; ";
+        notes += "called back";
     }
     if (!notes.empty()) line += " /* " + notes + " */";
     line += '\n';
