@@ -34,8 +34,13 @@ enum standin_failure_kind {
     STANDIN_FAIL_BUS = 6,                /* touch a mapped page past end of file */
     STANDIN_FAIL_ILL = 7,                /* execute an undefined instruction */
     STANDIN_FAIL_STACK_OVERFLOW = 8,     /* recurse until the stack runs out */
-    STANDIN_FAIL_RAISE_FOREIGN = 9       /* Windows only: RaiseException(0xE06D7363), as an
+    STANDIN_FAIL_RAISE_FOREIGN = 9,      /* Windows only: RaiseException(0xE06D7363), as an
                                             engine built with Microsoft's compiler throws */
+    STANDIN_FAIL_THREAD_EXIT = 10,       /* POSIX only: the call ends its thread, pthread_exit(NULL) */
+    STANDIN_FAIL_CALL_BACK = 11,         /* not a failure: the call returns what the callback of
+                                            standin_set_callback returns */
+    STANDIN_FAIL_OVERRUN = 12            /* write past a 16-byte buffer of its own frame (see
+                                            standin_set_overrun_bytes), then return through it */
 };
 
 /* How the reading of a variadic list ended. */
@@ -47,11 +52,12 @@ enum standin_list_status {
 
 #define STANDIN_THROWN_INT 5707
 #define STANDIN_DEFAULT_LIST_CAP 1000000
+#define STANDIN_DEFAULT_OVERRUN_BYTES 200
 
-/* Clears the record; result back to 0; list cap back to the default; checked
- * reading off; clears the calling thread's pending injection, announced
- * list length and expected call; reopens the trace destination from
- * TSW_STANDIN_TRACE. */
+/* Clears the record; result back to 0; list cap and overrun length back to
+ * their defaults; checked reading off; no callback; clears the calling
+ * thread's pending injection, announced list length and expected call;
+ * reopens the trace destination from TSW_STANDIN_TRACE. */
 STANDIN_API void standin_reset(void);
 
 /* The value every following call returns (all threads) until changed. */
@@ -59,9 +65,21 @@ STANDIN_API void standin_set_result(int result);
 
 /* Arms a failure for the next engine call on the calling thread only.
  * Returns 0, or -1 for an unknown kind or one this platform lacks
- * (STANDIN_FAIL_BUS on Windows, STANDIN_FAIL_RAISE_FOREIGN elsewhere);
- * nothing is armed then. */
+ * (STANDIN_FAIL_BUS and STANDIN_FAIL_THREAD_EXIT on Windows,
+ * STANDIN_FAIL_RAISE_FOREIGN elsewhere); nothing is armed then. */
 STANDIN_API int standin_inject_failure(int kind);
+
+/* The function a call armed with STANDIN_FAIL_CALL_BACK calls, on the
+ * calling thread, after the call is recorded and before it returns; the call
+ * returns, and records, what the function returns. NULL clears it; without
+ * one such a call returns as usual. Process-wide. */
+STANDIN_API void standin_set_callback(int (*callback)(void* context), void* context);
+
+/* How far STANDIN_FAIL_OVERRUN writes past the end of its 16-byte buffer:
+ * it fills the buffer and the n bytes above it with 0x41. At least 16, so
+ * that the writes reach what the frame saved above the buffer. Returns 0, or
+ * -1 when n < 16 (nothing changed then). Process-wide. */
+STANDIN_API int standin_set_overrun_bytes(int n);
 
 /* The next engine call on the calling thread must be `entry` with exactly
  * these `count` arguments: args[k] and lengths[k] give the bytes of argument
@@ -125,7 +143,8 @@ STANDIN_API int standin_call_arg(int i, int k, const char** bytes, size_t* lengt
 /* 1 and *value for a call with an int argument, 0 for one without, -1. */
 STANDIN_API int standin_call_int_arg(int i, int* value);
 
-/* 1 and *value for a call that returned; 0 for one that failed by injection. */
+/* 1 and *value for a call that returned; 0 for one that failed by injection.
+ * A call that calls back holds the callback's result once it has returned. */
 STANDIN_API int standin_call_result(int i, int* value);
 
 /* The injected failure kind of call i (STANDIN_FAIL_NONE if none), or -1. */

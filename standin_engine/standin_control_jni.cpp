@@ -25,11 +25,15 @@ static_assert(tsapi_standin_Engine_FAIL_FPE == STANDIN_FAIL_FPE);
 static_assert(tsapi_standin_Engine_FAIL_BUS == STANDIN_FAIL_BUS);
 static_assert(tsapi_standin_Engine_FAIL_ILL == STANDIN_FAIL_ILL);
 static_assert(tsapi_standin_Engine_FAIL_STACK_OVERFLOW == STANDIN_FAIL_STACK_OVERFLOW);
+static_assert(tsapi_standin_Engine_FAIL_THREAD_EXIT == STANDIN_FAIL_THREAD_EXIT);
+static_assert(tsapi_standin_Engine_FAIL_CALL_BACK == STANDIN_FAIL_CALL_BACK);
+static_assert(tsapi_standin_Engine_FAIL_OVERRUN == STANDIN_FAIL_OVERRUN);
 static_assert(tsapi_standin_Engine_LIST_COMPLETE == STANDIN_LIST_COMPLETE);
 static_assert(tsapi_standin_Engine_LIST_CAPPED == STANDIN_LIST_CAPPED);
 static_assert(tsapi_standin_Engine_LIST_UNREADABLE == STANDIN_LIST_UNREADABLE);
 static_assert(tsapi_standin_Engine_THROWN_INT == STANDIN_THROWN_INT);
 static_assert(tsapi_standin_Engine_DEFAULT_LIST_CAP == STANDIN_DEFAULT_LIST_CAP);
+static_assert(tsapi_standin_Engine_DEFAULT_OVERRUN_BYTES == STANDIN_DEFAULT_OVERRUN_BYTES);
 
 namespace {
 
@@ -37,6 +41,8 @@ struct EngineApi {
     decltype(&standin_reset) reset;
     decltype(&standin_set_result) set_result;
     decltype(&standin_inject_failure) inject_failure;
+    decltype(&standin_set_callback) set_callback;
+    decltype(&standin_set_overrun_bytes) set_overrun_bytes;
     decltype(&standin_expect_list_length) expect_list_length;
     decltype(&standin_set_list_cap) set_list_cap;
     decltype(&standin_set_checked_reads) set_checked_reads;
@@ -92,6 +98,8 @@ const EngineApi* engine(JNIEnv* env) {
     bind(module, "standin_reset", api.reset, missing);
     bind(module, "standin_set_result", api.set_result, missing);
     bind(module, "standin_inject_failure", api.inject_failure, missing);
+    bind(module, "standin_set_callback", api.set_callback, missing);
+    bind(module, "standin_set_overrun_bytes", api.set_overrun_bytes, missing);
     bind(module, "standin_expect_list_length", api.expect_list_length, missing);
     bind(module, "standin_set_list_cap", api.set_list_cap, missing);
     bind(module, "standin_set_checked_reads", api.set_checked_reads, missing);
@@ -145,6 +153,56 @@ jbyteArray to_byte_array(JNIEnv* env, const char* bytes, std::size_t length) {
     return array;
 }
 
+// The Java method the engine calls back (Engine.setJavaCallback), under
+// g_callback_mutex. The class is held by a global reference, which keeps the
+// method ID valid.
+struct JavaCallback {
+    JavaVM* vm = nullptr;
+    jclass type = nullptr;
+    jmethodID method = nullptr;
+};
+std::mutex g_callback_mutex;
+JavaCallback g_callback;
+
+// The engine's callback: runs the Java method on the calling thread. -1 on a
+// thread the JVM does not know, with an exception already pending (no Java
+// code may run then), or when the method throws; its exception stays pending.
+int call_java(void*) {
+    JavaVM* vm = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(g_callback_mutex);
+        vm = g_callback.vm;
+    }
+    JNIEnv* env = nullptr;
+    if (vm == nullptr || vm->GetEnv(reinterpret_cast<void**>(&env), JNI_VERSION_1_8) != JNI_OK) return -1;
+    if (env->ExceptionCheck()) return -1;
+    jclass type = nullptr;
+    jmethodID method = nullptr;
+    {
+        // A local reference, so that a new registration may drop the global one meanwhile.
+        std::lock_guard<std::mutex> lock(g_callback_mutex);
+        if (g_callback.type == nullptr) return -1;
+        type = static_cast<jclass>(env->NewLocalRef(g_callback.type));
+        method = g_callback.method;
+    }
+    if (type == nullptr) return -1;
+    const jint result = env->CallStaticIntMethod(type, method);
+    const bool thrown = env->ExceptionCheck();
+    env->DeleteLocalRef(type);
+    return thrown ? -1 : result;
+}
+
+// Replaces the registration; the old class reference is dropped.
+void replace_java_callback(JNIEnv* env, JavaCallback callback) {
+    jclass old = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(g_callback_mutex);
+        old = g_callback.type;
+        g_callback = callback;
+    }
+    if (old != nullptr) env->DeleteGlobalRef(old);
+}
+
 }  // namespace
 
 extern "C" {
@@ -161,6 +219,37 @@ JNIEXPORT void JNICALL Java_tsapi_standin_Engine_injectFailure(JNIEnv* env, jcla
     const EngineApi* api = engine(env);
     if (api != nullptr && api->inject_failure(kind) != 0)
         illegal_argument(env, "no failure kind " + std::to_string(kind));
+}
+
+JNIEXPORT void JNICALL Java_tsapi_standin_Engine_setJavaCallback(JNIEnv* env, jclass, jclass type,
+                                                                 jstring method_name) {
+    const EngineApi* api = engine(env);
+    if (api == nullptr) return;
+    if (type == nullptr || method_name == nullptr) {
+        api->set_callback(nullptr, nullptr);
+        replace_java_callback(env, {});
+        return;
+    }
+    const char* name = env->GetStringUTFChars(method_name, nullptr);
+    if (name == nullptr) return;
+    const jmethodID method = env->GetStaticMethodID(type, name, "()I");
+    env->ReleaseStringUTFChars(method_name, name);
+    if (method == nullptr) return;  // NoSuchMethodError, or the class failed to initialize
+    JavaVM* vm = nullptr;
+    if (env->GetJavaVM(&vm) != JNI_OK) {
+        throw_new(env, "java/lang/IllegalStateException", "no JavaVM for the callback");
+        return;
+    }
+    auto global = static_cast<jclass>(env->NewGlobalRef(type));
+    if (global == nullptr) return;  // OutOfMemoryError
+    replace_java_callback(env, {vm, global, method});
+    api->set_callback(&call_java, nullptr);
+}
+
+JNIEXPORT void JNICALL Java_tsapi_standin_Engine_setOverrunBytes(JNIEnv* env, jclass, jint n) {
+    const EngineApi* api = engine(env);
+    if (api != nullptr && api->set_overrun_bytes(n) != 0)
+        illegal_argument(env, "an overrun must reach at least 16 bytes past its buffer: " + std::to_string(n));
 }
 
 JNIEXPORT void JNICALL Java_tsapi_standin_Engine_expectListLength(JNIEnv* env, jclass, jint n) {

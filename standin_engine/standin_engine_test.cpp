@@ -513,9 +513,27 @@ TEST_F(StandinEngine, InjectedExceptionsPropagateOnceOnTheCallingThreadAfterReco
 }
 
 TEST_F(StandinEngine, InjectionCanBeRefusedClearedAndReset) {
-    EXPECT_EQ(standin_inject_failure(-1), -1);
-    EXPECT_EQ(standin_inject_failure(STANDIN_FAIL_STACK_OVERFLOW + 1), -1);
-    EXPECT_EQ(InitWebVuser(), 0);
+    struct KindRow {
+        int kind;
+        bool accepted;
+    };
+    const std::vector<KindRow> rows = {
+        {-1, false},
+        {STANDIN_FAIL_RAISE_FOREIGN, false},  // Windows only
+        {STANDIN_FAIL_OVERRUN + 1, false},
+        {STANDIN_FAIL_THREAD_EXIT, true},
+        {STANDIN_FAIL_CALL_BACK, true},
+        {STANDIN_FAIL_OVERRUN, true},
+    };
+    for (const KindRow& row : rows) {
+        SCOPED_TRACE(row.kind);
+        EXPECT_EQ(standin_inject_failure(row.kind), row.accepted ? 0 : -1);
+        if (row.accepted) standin_inject_failure(STANDIN_FAIL_NONE);  // none of them may run here
+        EXPECT_EQ(InitWebVuser(), 0);
+        EXPECT_EQ(last_call().failure, STANDIN_FAIL_NONE);
+    }
+    EXPECT_EQ(standin_set_overrun_bytes(15), -1);
+    EXPECT_EQ(standin_set_overrun_bytes(16), 0);
     standin_inject_failure(STANDIN_FAIL_THROW_INT);
     standin_inject_failure(STANDIN_FAIL_NONE);
     EXPECT_EQ(InitWebVuser(), 0);
@@ -530,17 +548,21 @@ struct SignalRow {
     int kind;
     int signal;
     const char* text;
+    int overrun_bytes;  // 0: the default
 };
 
 class StandinEngineDeathTest : public StandinEngine {};
 
 TEST_F(StandinEngineDeathTest, InjectedFaultsRaiseTheirSignalAfterRecording) {
     const std::vector<SignalRow> rows = {
-        {STANDIN_FAIL_SEGV, SIGSEGV, "SIGSEGV"},
-        {STANDIN_FAIL_FPE, SIGFPE, "SIGFPE"},
-        {STANDIN_FAIL_BUS, SIGBUS, "SIGBUS"},
-        {STANDIN_FAIL_ILL, SIGILL, "SIGILL"},
-        {STANDIN_FAIL_STACK_OVERFLOW, SIGSEGV, "stack overflow"},
+        {STANDIN_FAIL_SEGV, SIGSEGV, "SIGSEGV", 0},
+        {STANDIN_FAIL_FPE, SIGFPE, "SIGFPE", 0},
+        {STANDIN_FAIL_BUS, SIGBUS, "SIGBUS", 0},
+        {STANDIN_FAIL_ILL, SIGILL, "SIGILL", 0},
+        {STANDIN_FAIL_STACK_OVERFLOW, SIGSEGV, "stack overflow", 0},
+        // The return through the overwritten frame faults, unguarded.
+        {STANDIN_FAIL_OVERRUN, SIGSEGV, "overrun of 200 bytes", 0},
+        {STANDIN_FAIL_OVERRUN, SIGSEGV, "overrun of 16 bytes", 16},
     };
     for (const SignalRow& row : rows) {
         for (const ShapeRow& shape : shape_rows) {
@@ -550,6 +572,7 @@ TEST_F(StandinEngineDeathTest, InjectedFaultsRaiseTheirSignalAfterRecording) {
             EXPECT_EXIT(
                 {
                     std::signal(row.signal, SIG_DFL);
+                    if (row.overrun_bytes != 0) standin_set_overrun_bytes(row.overrun_bytes);
                     standin_inject_failure(row.kind);
                     shape.call();
                 },
@@ -561,6 +584,118 @@ TEST_F(StandinEngineDeathTest, InjectedFaultsRaiseTheirSignalAfterRecording) {
                 << text;
         }
     }
+}
+
+// ---- ending the calling thread ----
+
+struct ExitingCall {
+    int (*call)();
+    long long thread = 0;
+    bool returned = false;
+};
+
+TEST_F(StandinEngine, ThreadExitEndsTheCallingThreadAfterRecordingAndTheProcessGoesOn) {
+    for (const ShapeRow& shape : shape_rows) {
+        SCOPED_TRACE(shape.name);
+        TraceFile trace;
+        ExitingCall exiting{shape.call};
+        pthread_t thread;
+        ASSERT_EQ(pthread_create(
+                      &thread, nullptr,
+                      [](void* p) -> void* {
+                          auto* e = static_cast<ExitingCall*>(p);
+                          e->thread = standin_current_thread_id();
+                          standin_inject_failure(STANDIN_FAIL_THREAD_EXIT);
+                          e->call();
+                          e->returned = true;
+                          return p;
+                      },
+                      &exiting),
+                  0);
+        void* value = &exiting;
+        ASSERT_EQ(pthread_join(thread, &value), 0);
+        EXPECT_EQ(value, nullptr) << "ended by pthread_exit(NULL), not by returning";
+        EXPECT_FALSE(exiting.returned);
+        ASSERT_EQ(standin_call_count(), 1);
+        const Call c = call_at(0);
+        EXPECT_EQ(c.name, shape.name);
+        EXPECT_EQ(c.failure, STANDIN_FAIL_THREAD_EXIT);
+        EXPECT_EQ(c.result, std::nullopt);
+        EXPECT_EQ(c.thread_id, exiting.thread);
+        const std::string text = trace.text();
+        EXPECT_EQ(text.rfind(shape.name, 0), 0u) << text;
+        EXPECT_NE(text.find("/* injected failure: thread exit */\n"), std::string::npos) << text;
+        EXPECT_EQ(shape.call(), 0);  // nothing armed on this thread
+    }
+}
+
+// ---- calling back ----
+
+struct CallbackSeen {
+    int runs = 0;
+    int records = -1;  // standin_call_count() while it ran
+    long long thread = 0;
+};
+
+int note_and_answer(void* context) {
+    auto* seen = static_cast<CallbackSeen*>(context);
+    ++seen->runs;
+    seen->records = standin_call_count();
+    seen->thread = standin_current_thread_id();
+    return 42;
+}
+
+TEST_F(StandinEngine, CallBackRecordsTheCallThenReturnsWhatTheCallbackReturns) {
+    for (const ShapeRow& shape : shape_rows) {
+        SCOPED_TRACE(shape.name);
+        standin_reset();
+        standin_set_result(5);
+        CallbackSeen seen;
+        standin_set_callback(note_and_answer, &seen);
+        ASSERT_EQ(standin_inject_failure(STANDIN_FAIL_CALL_BACK), 0);
+        int other = -1;
+        std::thread([&] { other = shape.call(); }).join();
+        EXPECT_EQ(other, 5) << "armed on this thread only";
+        EXPECT_EQ(seen.runs, 0);
+        EXPECT_EQ(shape.call(), 42);
+        EXPECT_EQ(seen.runs, 1);
+        EXPECT_EQ(seen.records, 2) << "recorded before the callback ran";
+        EXPECT_EQ(seen.thread, standin_current_thread_id());
+        const Call c = last_call();
+        EXPECT_EQ(c.name, shape.name);
+        EXPECT_EQ(c.result, 42);
+        EXPECT_EQ(c.failure, STANDIN_FAIL_NONE);
+        EXPECT_EQ(shape.call(), 5);  // one-shot
+        EXPECT_EQ(seen.runs, 1);
+    }
+}
+
+TEST_F(StandinEngine, CallBackWithoutCallbackReturnsAsUsualAndSurvivesAResetInside) {
+    standin_set_result(5);
+    CallbackSeen seen;
+    for (const bool cleared_by_reset : {false, true}) {
+        SCOPED_TRACE(cleared_by_reset ? "reset" : "null");
+        standin_set_callback(note_and_answer, &seen);
+        if (cleared_by_reset)
+            standin_reset();
+        else
+            standin_set_callback(nullptr, &seen);
+        standin_inject_failure(STANDIN_FAIL_CALL_BACK);
+        EXPECT_EQ(InitWebVuser(), cleared_by_reset ? 0 : 5);
+        EXPECT_EQ(last_call().result, cleared_by_reset ? 0 : 5);
+    }
+    EXPECT_EQ(seen.runs, 0);
+
+    // A callback that resets: the call's record is gone, its result is not.
+    standin_set_callback(
+        [](void*) {
+            standin_reset();
+            return 7;
+        },
+        nullptr);
+    standin_inject_failure(STANDIN_FAIL_CALL_BACK);
+    EXPECT_EQ(web_url("a", "LAST"), 7);
+    EXPECT_EQ(standin_call_count(), 0);
 }
 
 // ---- the trace ----
@@ -631,6 +766,14 @@ TEST_F(StandinEngine, TraceShowsEachCallInCForm) {
         {[] { return web_custom_request("r", "URL=u", nullptr, "LAST"); },
          R"(web_custom_request("r", "URL=u", NULL, LAST) = 0)"},
         {[] { return web_url("r", "URL=u", "body", "LAST"); }, R"(web_url("r", "URL=u", "body", LAST) = 0)"},
+        // Traced once the callback returned, after what the callback called.
+        {[] {
+             standin_set_callback([](void*) { return web_add_cookie("inner") + 42; }, nullptr);
+             standin_inject_failure(STANDIN_FAIL_CALL_BACK);
+             return web_url("x", "LAST");
+         },
+         "web_add_cookie(\"inner\") = 0\n"
+         R"(web_url("x", LAST) = 42 /* called back */)"},
     };
     for (const TraceRow& row : rows) {
         SCOPED_TRACE(row.line);
@@ -665,6 +808,12 @@ TEST_F(StandinEngine, JsonTraceKeepsEveryByteExact) {
              return catching([] { return web_add_cookie(""); });
          },
          R"({"entry":"web_add_cookie","thread":{T},"args":[""],"failure":"throw int"})"},
+        {[] {
+             standin_set_callback([](void*) { return -9; }, nullptr);
+             standin_inject_failure(STANDIN_FAIL_CALL_BACK);
+             return web_add_cookie("c");
+         },
+         R"({"entry":"web_add_cookie","thread":{T},"args":["c"],"result":-9,"called_back":true})"},
     };
     const std::string thread = std::to_string(standin_current_thread_id());
     setenv("TSW_STANDIN_TRACE_FORMAT", "json", 1);

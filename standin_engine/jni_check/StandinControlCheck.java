@@ -15,6 +15,19 @@ public final class StandinControlCheck {
     private static final List<String> failures = new ArrayList<>();
     private static int passed;
 
+    // Callbacks for Engine.setJavaCallback. The call that runs one is
+    // recorded before it runs, so answer() sees it counted.
+    static int callbackRuns;
+
+    static int answer() {
+        callbackRuns++;
+        return 100 * Engine.callCount() + 42;
+    }
+
+    static int refuse() {
+        throw new IllegalStateException("from the callback");
+    }
+
     interface Check {
         void run() throws Exception;
     }
@@ -61,6 +74,7 @@ public final class StandinControlCheck {
             Engine::reset, () -> Engine.setResult(1), () -> Engine.injectFailure(Engine.FAIL_THROW_INT),
             () -> Engine.expectListLength(1), () -> Engine.setListCap(1), () -> Engine.setCheckedReads(true),
             Engine::callCount, Engine::currentThreadId, () -> Engine.call(0), Engine::lastCall,
+            () -> Engine.setJavaCallback(null, null), () -> Engine.setOverrunBytes(16),
         };
         for (int i = 0; i < calls.length; i++) {
             Check call = calls[i];
@@ -128,6 +142,54 @@ public final class StandinControlCheck {
             expectThrows(IllegalArgumentException.class, () -> Engine.injectFailure(99));
             expectThrows(IllegalArgumentException.class, () -> Engine.expectListLength(-1));
             expectThrows(IllegalArgumentException.class, () -> Engine.setListCap(-1));
+            expectThrows(IllegalArgumentException.class, () -> Engine.setOverrunBytes(15));
+            Engine.setOverrunBytes(16);
+            for (int kind : new int[] {Engine.FAIL_THREAD_EXIT, Engine.FAIL_CALL_BACK, Engine.FAIL_OVERRUN}) {
+                Engine.injectFailure(kind);  // accepted here, and cleared before any call
+                Engine.injectFailure(Engine.FAIL_NONE);
+            }
+            expectThrows(IllegalArgumentException.class, () -> Engine.injectFailure(Engine.FAIL_OVERRUN + 1));
+        });
+        check("a Java callback runs inside the call on its thread and gives the result", () -> {
+            Engine.reset();
+            Engine.setResult(4);
+            Engine.setJavaCallback(StandinControlCheck.class, "answer");
+            callbackRuns = 0;
+            Engine.injectFailure(Engine.FAIL_CALL_BACK);
+            expect(initCatchingInt() == 142, "result");
+            expect(callbackRuns == 1, "runs " + callbackRuns);
+            Engine.Call call = Engine.lastCall();
+            expect(call.result == 142 && call.failure == Engine.FAIL_NONE, call.toString());
+            expect(initCatchingInt() == 4 && callbackRuns == 1, "one-shot");
+            int[] other = new int[1];
+            Thread t = new Thread(() -> {
+                Engine.injectFailure(Engine.FAIL_CALL_BACK);
+                other[0] = initCatchingInt();
+            });
+            t.start();
+            t.join();
+            expect(other[0] == 342 && callbackRuns == 2, "other thread " + other[0]);
+        });
+        check("an exception from the callback stays pending; the call returns -1", () -> {
+            Engine.reset();
+            Engine.setJavaCallback(StandinControlCheck.class, "refuse");
+            Engine.injectFailure(Engine.FAIL_CALL_BACK);
+            expectThrows(IllegalStateException.class, StandinControlCheck::initCatchingInt);
+            expect(Engine.lastCall().result == -1, Engine.lastCall().toString());
+        });
+        check("a callback cleared, missing or reset", () -> {
+            Engine.reset();
+            Engine.setResult(4);
+            Engine.setJavaCallback(StandinControlCheck.class, "answer");
+            Engine.setJavaCallback(null, null);
+            Engine.injectFailure(Engine.FAIL_CALL_BACK);
+            expect(initCatchingInt() == 4, "cleared");
+            expectThrows(NoSuchMethodError.class, () -> Engine.setJavaCallback(StandinControlCheck.class, "none"));
+            expectThrows(NoSuchMethodError.class, () -> Engine.setJavaCallback(StandinControlCheck.class, "check"));
+            Engine.setJavaCallback(StandinControlCheck.class, "answer");
+            Engine.reset();
+            Engine.injectFailure(Engine.FAIL_CALL_BACK);
+            expect(initCatchingInt() == 0, "reset");
         });
         check("list cap and announced length", () -> {
             Engine.reset();

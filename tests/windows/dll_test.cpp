@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "dll_host.h"
@@ -342,9 +343,15 @@ TEST(DllBoundStackOverflow, IsCaughtThreeTimesInARow) {
     }
 }
 
-TEST(DllBoundFailures, EngineRefusesTheKindWindowsLacks) {
-    EXPECT_EQ(standin.inject_failure(STANDIN_FAIL_BUS), -1);
-    EXPECT_EQ(standin.inject_failure(STANDIN_FAIL_NONE), 0);
+TEST(DllBoundFailures, EngineRefusesTheKindsWindowsLacks) {
+    const std::pair<int, int> kinds[] = {
+        {STANDIN_FAIL_BUS, -1},      {STANDIN_FAIL_THREAD_EXIT, -1}, {STANDIN_FAIL_RAISE_FOREIGN, 0},
+        {STANDIN_FAIL_CALL_BACK, 0}, {STANDIN_FAIL_OVERRUN, 0},
+    };
+    for (const auto& [kind, answer] : kinds) {
+        EXPECT_EQ(standin.inject_failure(kind), answer) << kind;
+        EXPECT_EQ(standin.inject_failure(STANDIN_FAIL_NONE), 0);  // none of them may run here
+    }
 }
 
 TEST(DllBoundLoader, DllMainAnswersOneForEveryReasonAndKeepsTheBinding) {

@@ -38,6 +38,18 @@ public final class Engine {
     public static final int FAIL_ILL = 7;
     /** Recurses until the thread's stack is exhausted: SIGSEGV. */
     public static final int FAIL_STACK_OVERFLOW = 8;
+    /** Ends the calling thread (pthread_exit) after recording; refused on Windows. */
+    public static final int FAIL_THREAD_EXIT = 10;
+    /**
+     * Not a failure: the call is recorded, then calls the callback of
+     * setJavaCallback and returns (and records) what it returns.
+     */
+    public static final int FAIL_CALL_BACK = 11;
+    /**
+     * Writes setOverrunBytes() bytes past a 16-byte buffer in its own frame,
+     * then returns through the damage: a fault, usually SIGSEGV.
+     */
+    public static final int FAIL_OVERRUN = 12;
 
     // How a list's reading ended (Call.listStatus).
     public static final int LIST_COMPLETE = 0;
@@ -48,14 +60,17 @@ public final class Engine {
     public static final int THROWN_INT = 5707;
     /** The list cap after reset. */
     public static final int DEFAULT_LIST_CAP = 1_000_000;
+    /** How far FAIL_OVERRUN writes past its buffer after reset. */
+    public static final int DEFAULT_OVERRUN_BYTES = 200;
 
     private Engine() {}
 
     /**
-     * Clears the record, sets the result back to 0, the list cap to its
-     * default, checked reading off, and clears this thread's pending failure
-     * and announced list length. Also reopens the trace destination
-     * (environment variable TSW_STANDIN_TRACE).
+     * Clears the record and the callback, sets the result back to 0, the
+     * list cap and the overrun length to their defaults, checked reading
+     * off, and clears this thread's pending failure and announced list
+     * length. Also reopens the trace destination (environment variable
+     * TSW_STANDIN_TRACE).
      */
     public static native void reset();
 
@@ -64,6 +79,19 @@ public final class Engine {
 
     /** Makes the next engine call on this thread fail in the given way (one-shot). */
     public static native void injectFailure(int kind);
+
+    /**
+     * The method a call armed with FAIL_CALL_BACK runs: type's
+     * {@code static int staticMethodName()}, called on the calling thread
+     * inside the engine call, which returns what it returns. An exception it
+     * throws stays pending, so it is thrown where the engine call returns to
+     * Java; the engine call returns -1 then. Null for either clears it.
+     * NoSuchMethodError when there is no such method.
+     */
+    public static native void setJavaCallback(Class<?> type, String staticMethodName);
+
+    /** How far FAIL_OVERRUN writes past its 16-byte buffer; at least 16. */
+    public static native void setOverrunBytes(int n);
 
     /**
      * The next variadic list the engine reads on this thread is exactly n

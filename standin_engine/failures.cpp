@@ -1,0 +1,116 @@
+// Injected failures every platform has, the names of all kinds, and the
+// choice between them. The overrun is here too: it only needs the compiler
+// to stay out of its way.
+
+#include "failures.h"
+
+#include <atomic>
+#include <csignal>
+#include <iterator>
+#include <stdexcept>
+
+#include "standin_control.h"
+
+namespace standin_engine {
+
+namespace {
+
+// Indexed by kind.
+constexpr const char* kFailureTexts[] = {
+    "",
+    "throw int",
+    "throw std::runtime_error",
+    "throw standin::UnrelatedFailure",
+    "SIGSEGV",
+    "SIGFPE",
+    "SIGBUS",
+    "SIGILL",
+    "stack overflow",
+    "raised 0xE06D7363",
+    "thread exit",
+    "call back",
+    "overrun",  // with its length, see failure_text
+};
+constexpr int kLastKind = STANDIN_FAIL_OVERRUN;
+static_assert(std::size(kFailureTexts) == kLastKind + 1, "a name for every kind");
+
+[[gnu::noinline, gnu::no_sanitize("null")]] int null_dereference() {
+    volatile int* volatile p = nullptr;
+    return *p;
+}
+
+[[gnu::noinline]] void illegal_instruction() {
+#if defined(__x86_64__) || defined(__i386__)
+    asm volatile("ud2");
+#elif defined(__aarch64__)
+    asm volatile("udf #0");
+#else
+    std::raise(SIGILL);
+#endif
+}
+
+volatile bool g_keep_recursing = true;  // always true; the compiler cannot know
+
+// Not a tail call (the sum uses the frame after the call) and every frame is
+// written, so it cannot become a loop or skip over a guard page.
+[[gnu::noinline, gnu::noclone]] int overflow_stack(volatile char* previous) {
+    volatile char frame[256];
+    for (volatile char& c : frame) c = previous ? previous[0] : 1;
+    if (g_keep_recursing) return overflow_stack(frame) + frame[1];
+    return frame[0];
+}
+
+std::atomic<int> g_overrun_bytes{STANDIN_DEFAULT_OVERRUN_BYTES};
+
+// Writes through the pointer it is given, as far as it is told: not inlined
+// nor analysed across the call, so the compiler knows no bound to check the
+// writes against (_FORTIFY_SOURCE included) and keeps every one (volatile).
+// Its own frame lies below the buffer and stays intact, so it returns.
+[[gnu::noinline, gnu::noipa, gnu::no_sanitize("address", "undefined")]]
+void fill_upward(volatile unsigned char* from, int bytes) {
+    for (int i = 0; i < bytes; ++i) from[i] = 0x41;
+}
+
+// Fills its 16-byte buffer and `past` bytes above it, over what its frame
+// saved there (the return address among them on x86-64), then returns
+// through that: the fault comes at the return, not at a write. No stack
+// protector, whose check would abort first; not instrumented for addresses,
+// so that the buffer is on the real stack and no sanitizer stops the writes.
+[[gnu::noinline, gnu::noclone, gnu::no_stack_protector, gnu::no_sanitize("address")]]
+int overrun_own_frame(int past) {
+    volatile unsigned char buffer[16] = {};
+    fill_upward(buffer, static_cast<int>(sizeof buffer) + past);
+    return buffer[0];
+}
+
+}  // namespace
+
+bool failure_available(int kind) {
+    return kind >= STANDIN_FAIL_NONE && kind <= kLastKind && platform_has_failure(kind);
+}
+
+std::string failure_text(int kind) {
+    if (kind == STANDIN_FAIL_OVERRUN)
+        return "overrun of " + std::to_string(g_overrun_bytes.load(std::memory_order_relaxed)) + " bytes";
+    return kind > STANDIN_FAIL_NONE && kind <= kLastKind ? kFailureTexts[kind] : "?";
+}
+
+void fail(int kind, const char* entry) {
+    switch (kind) {
+        case STANDIN_FAIL_THROW_INT: throw int{STANDIN_THROWN_INT};
+        case STANDIN_FAIL_THROW_RUNTIME_ERROR:
+            throw std::runtime_error(std::string("standin engine: injected failure in ") + entry);
+        case STANDIN_FAIL_THROW_UNRELATED: throw standin::UnrelatedFailure{entry};
+        case STANDIN_FAIL_SEGV: null_dereference(); break;
+        case STANDIN_FAIL_ILL: illegal_instruction(); break;
+        case STANDIN_FAIL_STACK_OVERFLOW: overflow_stack(nullptr); break;
+        case STANDIN_FAIL_OVERRUN: overrun_own_frame(g_overrun_bytes.load(std::memory_order_relaxed)); break;
+        default: fail_on_this_platform(kind); break;
+    }
+}
+
+void set_overrun_bytes(int n) { g_overrun_bytes.store(n, std::memory_order_relaxed); }
+
+void reset_failures() { g_overrun_bytes.store(STANDIN_DEFAULT_OVERRUN_BYTES, std::memory_order_relaxed); }
+
+}  // namespace standin_engine

@@ -1,0 +1,36 @@
+// Injected failures: the kinds this platform has, their names in the trace,
+// and making one happen. The kinds that only some platforms have live in
+// failures_posix.cpp and failures_win32.cpp.
+#pragma once
+
+#include <string>
+
+namespace standin_engine {
+
+// Whether standin_inject_failure accepts the kind here.
+bool failure_available(int kind);
+
+// The kind as the trace names it.
+std::string failure_text(int kind);
+
+// Makes the failure happen in the calling entry: throws, faults or ends the
+// thread. Called with no lock held and nothing owned, since a fault handler
+// may jump out of it. STANDIN_FAIL_CALL_BACK is no failure and not made here.
+void fail(int kind, const char* entry);
+
+// How far STANDIN_FAIL_OVERRUN writes past its buffer (n >= 16).
+void set_overrun_bytes(int n);
+
+// The default overrun length again (standin_reset).
+void reset_failures();
+
+// ---- per platform ----
+
+// False for a kind this platform cannot make happen.
+bool platform_has_failure(int kind);
+
+// The kinds whose making differs by platform (FPE, BUS, RAISE_FOREIGN,
+// THREAD_EXIT).
+void fail_on_this_platform(int kind);
+
+}  // namespace standin_engine
