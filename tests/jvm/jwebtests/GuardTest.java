@@ -73,6 +73,54 @@ class GuardTest {
         assertJitNullChecksStillWork();
     }
 
+    @ParameterizedTest(name = "overrun of {0} bytes")
+    @ValueSource(ints = {200, 1000})
+    void engineOverrunningItsStackBufferBecomesAbort(int bytes) {
+        assumeTrue(EngineMode.bound("InitWebVuser"));
+        Engine.reset();
+        Engine.setOverrunBytes(bytes);
+        for (int i = 0; i < 5; i++) {
+            Engine.injectFailure(Engine.FAIL_OVERRUN);
+            assertThrows(Abort.class, web::jweb_initialize);
+            Engine.setResult(-42);
+            assertEquals(-42, web.jweb_terminate());
+        }
+        Engine.reset();
+    }
+
+    /** What the engine calls back: Java code whose null checks fault inside the guarded call. */
+    static int nullChecksInsideTheEngineCall() {
+        int[] array = new int[3];
+        int caught = 0;
+        for (int i = 0; i < 20_000; i++) {
+            try {
+                length((i & 1) == 0 ? null : array);
+            } catch (NullPointerException expected) {
+                caught++;
+            }
+        }
+        return caught;
+    }
+
+    @Test
+    void javaCodeTheEngineCallsBackGetsItsNullPointerExceptions() {
+        assumeTrue(EngineMode.bound("InitWebVuser"));
+        Engine.reset();
+        Engine.setJavaCallback(GuardTest.class, "nullChecksInsideTheEngineCall");
+        try {
+            // Interpreted in the first rounds, compiled in the later ones.
+            for (int round = 0; round < 30; round++) {
+                Engine.injectFailure(Engine.FAIL_CALL_BACK);
+                assertEquals(10_000, web.jweb_initialize());
+            }
+        } finally {
+            Engine.setJavaCallback(null, null);
+        }
+        Engine.injectFailure(Engine.FAIL_SEGV);
+        assertThrows(Abort.class, web::jweb_initialize);
+        assertJitNullChecksStillWork();
+    }
+
     private static int length(int[] array) {
         return array.length;
     }

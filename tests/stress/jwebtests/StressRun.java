@@ -35,10 +35,11 @@ public final class StressRun {
     static final int JWEB_ERR_CALL = -55555;
     static final double FAILURE_FRACTION = 0.1;
     static final String[] KIND_NAMES = {"none", "throw int", "throw std::runtime_error",
-        "throw unrelated class", "SIGSEGV", "SIGFPE", "SIGBUS", "SIGILL", "stack overflow"};
+        "throw unrelated class", "SIGSEGV", "SIGFPE", "SIGBUS", "SIGILL", "stack overflow", "raised foreign",
+        "thread exit", "call back", "stack buffer overrun"};
     static final int[] KINDS = {Engine.FAIL_THROW_INT, Engine.FAIL_THROW_RUNTIME_ERROR,
         Engine.FAIL_THROW_UNRELATED, Engine.FAIL_SEGV, Engine.FAIL_FPE, Engine.FAIL_BUS, Engine.FAIL_ILL,
-        Engine.FAIL_STACK_OVERFLOW};
+        Engine.FAIL_STACK_OVERFLOW, Engine.FAIL_OVERRUN};
     static final int RESET_EVERY = 4096;  // keeps the stand-in's record small
 
     static final AtomicLongArray injected = new AtomicLongArray(KIND_NAMES.length);
