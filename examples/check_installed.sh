@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs both components into a scratch prefix and uses them from there
-# only: the example against the installed stand-in engine (its trace must be
-# the expected one), and jweb-check on the installed engine that lacks an entry.
+# only: the example, as the installed executable jar, against the installed
+# stand-in engine (its trace must be the expected one), and jweb-check on the
+# installed engine that lacks an entry. The jar's manifest grants native
+# access, so the JVM gets no option for it (JAVA_OPTIONS is not used).
 #   check_installed.sh BUILD_DIR EXPECTED_TRACE   (JAVA and CMAKE from the environment)
 set -uo pipefail
 build=$1
@@ -15,10 +17,10 @@ find "$prefix" -type f | sed "s|^$prefix/||" | sort
 lib=$(dirname "$(find "$prefix" -name libjwebnative.so)")
 standin=$(find "$prefix" -path '*/standin/libTswReplayMain.so')
 no_revert=$(find "$prefix" -path '*/standin-no-revert/libTswReplayMain.so')
-jars=$(find "$prefix" -name tsapi.jar):$(find "$prefix" -name jweb-examples.jar)
+examples_jar=$(find "$prefix" -name jweb-examples.jar)
 
 TSW_STANDIN_TRACE="$prefix/trace" "$JAVA" -Xcheck:jni -XX:+AllowUserSignalHandlers \
-  -Djava.library.path="$lib" -Dtsw.engine="$standin" -cp "$jars" RunScript ShopperVisit >"$prefix/out" 2>&1
+  -Djava.library.path="$lib" -Dtsw.engine="$standin" -jar "$examples_jar" ShopperVisit >"$prefix/out" 2>&1
 status=$?
 cat "$prefix/out"
 [ $status -eq 0 ] || { echo "FAILED: the installed example exited with $status"; exit 1; }

@@ -3,6 +3,9 @@
 # stand-in engine, printing the engine's trace of every call it received.
 #   tools/run-example.sh [Script ...]     (default ShopperVisit; others: AccountLogin OrderApi)
 # TSW_STANDIN_TRACE_FORMAT=json prints the trace as JSON lines instead.
+# JAVA_HOME chooses the JDK that runs them (17 or later; default Debian's 17).
+# The examples' jar is executable and grants itself native access, so the
+# same command works on every JDK.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/install-deps.sh"
@@ -10,12 +13,12 @@ build=${JWEB_BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target jwebnative standin_engine standin_engine_no_revert jweb_examples jweb_check >/dev/null
 
+java=${JAVA_HOME:-/usr/lib/jvm/java-17-openjdk-amd64}/bin/java
 [ $# -gt 0 ] || set -- ShopperVisit
 for script in "$@"; do
   echo "== $script, against the stand-in engine; its output and the engine's trace follow =="
-  TSW_STANDIN_TRACE=stderr java -XX:+AllowUserSignalHandlers \
+  TSW_STANDIN_TRACE=stderr "$java" -XX:+AllowUserSignalHandlers \
     -Djava.library.path="$build" \
     -Dtsw.engine="$build/standin_engine/full/libTswReplayMain.so" \
-    -cp "$build/java/tsapi.jar:$build/examples/jweb-examples.jar" \
-    RunScript "$script" 2>&1
+    -jar "$build/examples/jweb-examples.jar" "$script" 2>&1
 done

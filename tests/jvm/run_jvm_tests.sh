@@ -3,6 +3,8 @@
 # fails, or when the JVM printed any warning (a line starting with WARNING or
 # Warning), since -Xcheck:jni reports misuse only that way.
 #   run_jvm_tests.sh MODE [--libjsig]
+# From the environment: JAVA, JAVA_OPTIONS (what that JDK needs, may be empty),
+# JUNIT_CONSOLE, TESTS_JAR, CLASSPATH_JARS, LIBRARY_DIRS, ENGINE_FULL, ENGINE_NO_REVERT.
 set -uo pipefail
 mode=$1
 preload=()
@@ -18,7 +20,7 @@ esac
 
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
-"${preload[@]}" "$JAVA" -Xcheck:jni -XX:+AllowUserSignalHandlers \
+"${preload[@]}" "$JAVA" ${JAVA_OPTIONS:-} -Xcheck:jni -XX:+AllowUserSignalHandlers \
   -Djava.library.path="$LIBRARY_DIRS" \
   -Djweb.mode="$mode" -Djweb.engine="$engine" -Djweb.libjsig="${2:-}" \
   -jar "$JUNIT_CONSOLE" --class-path "$CLASSPATH_JARS" \

@@ -2,11 +2,12 @@
 # Runs one Java program and fails when it fails, or when the JVM printed any
 # warning (a line starting with WARNING or Warning): -Xcheck:jni reports
 # misuse only that way.
-#   run_checked_java.sh JAVA [JVM options...] MAIN-CLASS [arguments...]
+#   run_checked_java.sh [JVM options...] MAIN-CLASS [arguments...]
+# JAVA and JAVA_OPTIONS (what that JDK needs, may be empty) from the environment.
 set -uo pipefail
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
-"$@" >"$out" 2>&1
+"$JAVA" ${JAVA_OPTIONS:-} "$@" >"$out" 2>&1
 status=$?
 cat "$out"
 if grep -nE '^(WARNING|Warning)' "$out"; then

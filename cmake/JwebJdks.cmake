@@ -1,0 +1,121 @@
+# The JDKs the JVM tests run on, and the one the benchmark's FFM column uses.
+# Found once, here, after find_package(Java):
+#   JWEB_JDKS               feature versions, ascending, one JDK each (17 and later)
+#   JWEB_JDK<N>_HOME        that JDK's folder
+#   JWEB_JDK<N>_JAVA        its java
+#   JWEB_JDK<N>_OPTIONS     what a host must pass that java to use the library
+#                           (besides the signal option, which every JDK needs)
+#   JWEB_BUILD_JDK          the feature version of the build's own JDK
+# The candidates: the build's JDK, and every JDK under /usr/lib/jvm, or the
+# folders in JWEB_TEST_JDK_HOMES instead. Of two JDKs with one feature version
+# the build's is taken, else the first by name.
+include_guard(GLOBAL)
+
+set(JWEB_TEST_JDK_HOMES "" CACHE STRING
+  "JDK folders (a list) to run the JVM tests on besides the build's; empty: every JDK 17 or newer under /usr/lib/jvm")
+
+# The feature version of the JDK in `home` (17 for 17.0.15), or 0 when `home`
+# holds no java with a release file.
+function(jweb_jdk_feature_version home out)
+  set(feature 0)
+  if(EXISTS ${home}/release AND EXISTS ${home}/bin/java)
+    file(STRINGS ${home}/release version_line REGEX "^JAVA_VERSION=")
+    if(version_line MATCHES "\"([0-9]+)")
+      set(feature ${CMAKE_MATCH_1})
+    endif()
+  endif()
+  set(${out} ${feature} PARENT_SCOPE)
+endfunction()
+
+# JDK 22 made native access a permission (JDK 24 and later warn without it);
+# on the class path the permission goes to ALL-UNNAMED.
+function(jweb_jdk_java_options feature out)
+  set(options "")
+  if(feature GREATER_EQUAL 22)
+    list(APPEND options --enable-native-access=ALL-UNNAMED)
+  endif()
+  set(${out} ${options} PARENT_SCOPE)
+endfunction()
+
+function(_jweb_find_jdks)
+  file(REAL_PATH ${Java_JAVA_EXECUTABLE} build_java)
+  cmake_path(GET build_java PARENT_PATH build_bin)
+  cmake_path(GET build_bin PARENT_PATH build_home)
+  if(JWEB_TEST_JDK_HOMES)
+    set(candidates ${JWEB_TEST_JDK_HOMES})
+  else()
+    file(GLOB candidates LIST_DIRECTORIES true /usr/lib/jvm/*)
+    list(SORT candidates)
+  endif()
+
+  set(features "")
+  foreach(home ${build_home} ${candidates})
+    file(REAL_PATH ${home} home)
+    jweb_jdk_feature_version(${home} feature)
+    if(feature LESS 17 OR feature IN_LIST features)
+      continue()
+    endif()
+    list(APPEND features ${feature})
+    jweb_jdk_java_options(${feature} options)
+    set(JWEB_JDK${feature}_HOME ${home} PARENT_SCOPE)
+    set(JWEB_JDK${feature}_JAVA ${home}/bin/java PARENT_SCOPE)
+    set(JWEB_JDK${feature}_OPTIONS ${options} PARENT_SCOPE)
+    if(home STREQUAL build_home)
+      set(JWEB_BUILD_JDK ${feature} PARENT_SCOPE)
+    endif()
+  endforeach()
+  list(SORT features COMPARE NATURAL)
+  set(JWEB_JDKS ${features} PARENT_SCOPE)
+endfunction()
+
+_jweb_find_jdks()
+if(NOT JWEB_JDKS)
+  message(FATAL_ERROR "No JDK 17 or newer found: the build's java is ${Java_JAVA_EXECUTABLE}")
+endif()
+foreach(feature IN LISTS JWEB_JDKS)
+  message(STATUS "JVM tests run on JDK ${feature}: ${JWEB_JDK${feature}_HOME}")
+endforeach()
+list(LENGTH JWEB_JDKS jdk_count)
+if(jdk_count EQUAL 1)
+  message(STATUS "Only one JDK found: the JVM tests run on JDK ${JWEB_JDKS} alone. Another JDK 17 or "
+    "newer under /usr/lib/jvm (or in JWEB_TEST_JDK_HOMES) adds a run of each on it.")
+endif()
+unset(jdk_count)
+
+# The environment a test's runner reads its java from: JAVA, and in
+# JAVA_OPTIONS the options that JDK needs, separated by spaces.
+function(jweb_jdk_test_environment feature out)
+  list(JOIN JWEB_JDK${feature}_OPTIONS " " options)
+  set(${out} "JAVA=${JWEB_JDK${feature}_JAVA};JAVA_OPTIONS=${options}" PARENT_SCOPE)
+endfunction()
+
+# add_test once per JDK, as <name>_jdk<N>, labelled jdk<N> besides LABELS; the
+# command reads that JDK's java from the environment (above).
+#   jweb_add_jdk_tests(<name> [LABELS ...] [TIMEOUT <s>] COMMAND <command ...>)
+function(jweb_add_jdk_tests name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "TIMEOUT" "LABELS;COMMAND")
+  foreach(feature IN LISTS JWEB_JDKS)
+    jweb_jdk_test_environment(${feature} environment)
+    add_test(NAME ${name}_jdk${feature} COMMAND ${arg_COMMAND})
+    set_tests_properties(${name}_jdk${feature} PROPERTIES
+      LABELS "${arg_LABELS};jdk${feature}" ENVIRONMENT "${environment}")
+    if(arg_TIMEOUT)
+      set_tests_properties(${name}_jdk${feature} PROPERTIES TIMEOUT ${arg_TIMEOUT})
+    endif()
+  endforeach()
+endfunction()
+
+# The newest JDK of at least `minimum` with a javac: its folder and feature
+# version in `home_out` and `feature_out`, or empty when there is none.
+function(jweb_newest_jdk minimum home_out feature_out)
+  set(home "")
+  set(newest "")
+  foreach(feature IN LISTS JWEB_JDKS)
+    if(feature GREATER_EQUAL minimum AND EXISTS ${JWEB_JDK${feature}_HOME}/bin/javac)
+      set(home ${JWEB_JDK${feature}_HOME})
+      set(newest ${feature})
+    endif()
+  endforeach()
+  set(${home_out} ${home} PARENT_SCOPE)
+  set(${feature_out} ${newest} PARENT_SCOPE)
+endfunction()
