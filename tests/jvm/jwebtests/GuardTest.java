@@ -88,25 +88,11 @@ class GuardTest {
         Engine.reset();
     }
 
-    /** What the engine calls back: Java code whose null checks fault inside the guarded call. */
-    static int nullChecksInsideTheEngineCall() {
-        int[] array = new int[3];
-        int caught = 0;
-        for (int i = 0; i < 20_000; i++) {
-            try {
-                length((i & 1) == 0 ? null : array);
-            } catch (NullPointerException expected) {
-                caught++;
-            }
-        }
-        return caught;
-    }
-
     @Test
     void javaCodeTheEngineCallsBackGetsItsNullPointerExceptions() {
         assumeTrue(EngineMode.bound("InitWebVuser"));
         Engine.reset();
-        Engine.setJavaCallback(GuardTest.class, "nullChecksInsideTheEngineCall");
+        Engine.setJavaCallback(NullChecks.class, "insideTheEngineCall");
         try {
             // Interpreted in the first rounds, compiled in the later ones.
             for (int round = 0; round < 30; round++) {
@@ -121,23 +107,8 @@ class GuardTest {
         assertJitNullChecksStillWork();
     }
 
-    private static int length(int[] array) {
-        return array.length;
-    }
-
     /** Compiled code turns null dereferences into NullPointerException through the JVM's own fault handler. */
     static void assertJitNullChecksStillWork() {
-        int[] array = new int[3];
-        int caught = 0;
-        long sum = 0;
-        for (int i = 0; i < 100_000; i++) {
-            try {
-                sum += length((i & 1) == 0 ? null : array);
-            } catch (NullPointerException expected) {
-                caught++;
-            }
-        }
-        assertEquals(50_000, caught);
-        assertEquals(150_000, sum);
+        assertEquals(50_000, NullChecks.caught(100_000));
     }
 }

@@ -81,22 +81,9 @@ public final class ReloadRun {
         checkNullPointerExceptions(step);
     }
 
-    private static int length(int[] array) {
-        return array.length;
-    }
-
     /** The runtime's own fault handling: interpreted first, then compiled. */
     private static void checkNullPointerExceptions(String step) {
-        int[] array = new int[3];
-        int caught = 0;
-        for (int i = 0; i < 200_000; i++) {
-            try {
-                length((i & 1) == 0 ? null : array);
-            } catch (NullPointerException expected) {
-                caught++;
-            }
-        }
-        check(caught == 100_000, step + ": NullPointerException");
+        check(NullChecks.caught(200_000) == 100_000, step + ": NullPointerException");
     }
 
     private static void check(boolean ok, String what) {
