@@ -53,6 +53,13 @@ void expect_bytes(Codec codec, const char* codec_name, const std::vector<Case>& 
   }
 }
 
+std::string repeated(const std::string& part, std::size_t times) {
+  std::string s;
+  s.reserve(part.size() * times);
+  for (std::size_t i = 0; i < times; ++i) s += part;
+  return s;
+}
+
 TEST(UrlCodec, EncodeBytes) {
   expect_bytes(jweb::url_encode, "url_encode",
                {
@@ -74,6 +81,12 @@ TEST(UrlCodec, EncodeBytes) {
                    {"\xC0\x80", "%c0%80"},
                    {"\x80\xFF", "%80%ff"},
                    {"x y\xE2\x82\xACz", "x+y%e2%82%acz"},
+                   // Up to a megabyte the result goes into room for the worst
+                   // case, beyond it into room of the measured size: both filled
+                   // to the last byte, the tail's escapes included.
+                   {std::string(1 << 20, '~'), repeated("%7e", 1 << 20)},
+                   {std::string((1 << 20) + 1, '~'), repeated("%7e", (1 << 20) + 1)},
+                   {std::string((1 << 20) - 1, 'a') + " +", std::string((1 << 20) - 1, 'a') + "+%2b"},
                });
 }
 
