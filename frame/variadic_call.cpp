@@ -4,17 +4,13 @@
 #include <array>
 #include <utility>
 
-#include "frame/result_codes.h"
 #if !defined(_WIN32)
 #include "frame/guard_linux.h"  // probe_stack
 #endif
 
-namespace jweb {
+namespace jweb::variadic_detail {
 
 namespace {
-
-using VariadicEntry = int (*)(const char*, ...);
-using TypedCall = jint (*)(VariadicEntry, const char* const*);
 
 // With a frame pointer the unwind tables describe each call in a few bytes;
 // without one they note every push of its arguments, which nearly doubles the
@@ -34,9 +30,6 @@ template <std::size_t... Count>
 constexpr std::array<TypedCall, sizeof...(Count) + 1> make_typed_calls(std::index_sequence<0, Count...>) {
     return {nullptr, &typed_call<Count>...};
 }
-
-// typed_calls[n] calls with n arguments, for 1 <= n <= typed_call_limit.
-constexpr auto typed_calls = make_typed_calls(std::make_index_sequence<typed_call_limit + 1>{});
 
 template <std::size_t... K>
 constexpr std::array<TypedCall, sizeof...(K)> make_padded_calls(std::index_sequence<K...>) {
@@ -62,18 +55,19 @@ void probe_list_room([[maybe_unused]] std::size_t count) {
 
 }  // namespace
 
-jint call_variadic_entry(EngineEntry entry, std::size_t count, const char** vector, ListEnd end) {
-    if (entry == nullptr) return JWEB_ERR_CALL;
-    const auto variadic = reinterpret_cast<VariadicEntry>(entry);
-    if (count <= typed_call_limit) return typed_calls[count](variadic, vector);
+// A constant table: no code runs to set it up.
+constinit const std::array<TypedCall, typed_call_limit + 1> typed_calls =
+    make_typed_calls(std::make_index_sequence<typed_call_limit + 1>{});
+
+jint call_longer_list(VariadicEntry entry, std::size_t count, const char** vector, ListEnd end) {
     if (takes_padded_call(count, end)) {
         const std::size_t size = padded_call_size(count);
         std::fill(vector + count, vector + size, nullptr);
         probe_list_room(size);
-        return padded_calls[padded_call_index(count)](variadic, vector);
+        return padded_calls[padded_call_index(count)](entry, vector);
     }
     probe_list_room(count);
-    return variadic_detail::jweb_call_long_list(entry, count, vector);
+    return jweb_call_long_list(reinterpret_cast<EngineEntry>(entry), count, vector);
 }
 
-}  // namespace jweb
+}  // namespace jweb::variadic_detail

@@ -4,10 +4,12 @@
 
 #include <jni.h>
 
+#include <array>
 #include <bit>
 #include <cstddef>
 
 #include "bridge/engine_entry_table.h"
+#include "frame/result_codes.h"
 
 namespace jweb {
 
@@ -62,18 +64,36 @@ constexpr std::size_t variadic_scratch_words(std::size_t count, ListEnd end = Li
     return takes_padded_call(count, end) ? padded_call_size(count) - count : long_list_scratch_words(count);
 }
 
+namespace variadic_detail {
+using VariadicEntry = int (*)(const char*, ...);
+using TypedCall = jint (*)(VariadicEntry, const char* const*);
+
+// typed_calls[n] calls with n arguments, for 1 <= n <= typed_call_limit.
+extern const std::array<TypedCall, typed_call_limit + 1> typed_calls;
+
+// The calls of lists longer than typed_call_limit.
+jint call_longer_list(VariadicEntry entry, std::size_t count, const char** vector, ListEnd end);
+
+// The long-list call of this platform, for lists that neither the typed nor
+// the padded calls take; C linkage, since on Win64 it is written in assembly.
+extern "C" jint jweb_call_long_list(EngineEntry entry, std::size_t count, const char** vector);
+}  // namespace variadic_detail
+
 // Calls `entry` with vector[0] .. vector[count - 1] as its arguments, the first
 // as the fixed one, and returns its result; JWEB_ERR_CALL for a null entry.
 // count >= 1. `vector` must have variadic_scratch_words(count, end) words
 // after its slots. With ListEnd::marker the entry may get null pointers after
 // the list (they are written into the scratch). Catches nothing: the caller's
-// guard encloses it.
-jint call_variadic_entry(EngineEntry entry, std::size_t count, const char** vector, ListEnd end = ListEnd::exact);
-
-namespace variadic_detail {
-// The long-list call of this platform, for lists that neither the typed nor
-// the padded calls take; C linkage, since on Win64 it is written in assembly.
-extern "C" jint jweb_call_long_list(EngineEntry entry, std::size_t count, const char** vector);
-}  // namespace variadic_detail
+// guard encloses it. Inline, so that a short list costs the guarded call one
+// indirect call and no more.
+inline jint call_variadic_entry(EngineEntry entry, std::size_t count, const char** vector,
+                                ListEnd end = ListEnd::exact) {
+    using namespace variadic_detail;
+    if (entry == nullptr) return JWEB_ERR_CALL;
+    const auto variadic = reinterpret_cast<VariadicEntry>(entry);
+    if (count <= typed_call_limit) [[likely]]
+        return typed_calls[count](variadic, vector);
+    return call_longer_list(variadic, count, vector, end);
+}
 
 }  // namespace jweb
