@@ -52,8 +52,9 @@ public final class CallCost {
         Column jna = jna(enginePath, notes);
 
         StringBuilder table = new StringBuilder();
-        table.append(String.format("Per-call cost in ns: median of %d rounds [fastest round]; JDK %s; %d cores%n",
-                Rounds.ROUNDS, System.getProperty("java.version"), Runtime.getRuntime().availableProcessors()));
+        table.append(String.format("Per-call cost in ns (%s): median of %d rounds [fastest round]; JDK %s; %d cores%n",
+                Rounds.clockName(), Rounds.ROUNDS, System.getProperty("java.version"),
+                Runtime.getRuntime().availableProcessors()));
         table.append(String.format("%n%-38s %17s %9s %7s %9s %10s %8s %9s %9s%n", "engine method", "library",
                 "limit (a)", "x limit", "allowed", "JNA (b)", "JNA/lib", "FFM (c)", "FFM, ready"));
         double[] empty = Rounds.measure(() -> {
@@ -247,6 +248,7 @@ public final class CallCost {
         }
         System.err.println("measuring FFM with " + java);
         List<String> command = new ArrayList<>(List.of(java, "--enable-native-access=ALL-UNNAMED",
+                "-Djwebbench.clock=" + System.getProperty("jwebbench.clock", "wall"),
                 "-Dtsw.engine=" + enginePath, "-cp", System.getProperty("jwebbench.ffm.classpath"),
                 "jwebbench.FfmCalls"));
         command.addAll(List.of(Workload.ENGINE_ROWS));
