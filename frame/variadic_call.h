@@ -26,7 +26,8 @@ inline constexpr std::size_t typed_call_limit = 128;
 // size of a few (256, 512, ... 8,192), with null pointers after the list: the
 // entry reads up to its marker, and C lets a variadic function be passed more
 // arguments than it reads. Their code grows with the sizes alone (about
-// 6 bytes per argument, some 100 KB in all on x86-64).
+// 6 bytes per argument, some 100 KB in all on x86-64), and keeps lists of
+// up to 8,192 arguments at typed-call cost.
 inline constexpr std::size_t padded_call_sizes = 6;
 inline constexpr std::size_t largest_padded_call = typed_call_limit << padded_call_sizes;
 
@@ -75,7 +76,9 @@ extern const std::array<TypedCall, typed_call_limit + 1> typed_calls;
 jint call_longer_list(VariadicEntry entry, std::size_t count, const char** vector, ListEnd end);
 
 // The long-list call of this platform, for lists that neither the typed nor
-// the padded calls take; C linkage, since on Win64 it is written in assembly.
+// the padded calls take: libffi (variadic_call_ffi.cpp), or on Win64, where
+// there is no libffi, a short routine (variadic_call_win64.S); C linkage,
+// since that one is written in assembly.
 extern "C" jint jweb_call_long_list(EngineEntry entry, std::size_t count, const char** vector);
 }  // namespace variadic_detail
 

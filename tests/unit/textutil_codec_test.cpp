@@ -43,12 +43,17 @@ std::string hex(const std::string& s) {
 // shorter than that is an out-of-bounds read the sanitizer reports.
 void expect_bytes(Codec codec, const char* codec_name, const std::vector<Case>& cases) {
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << codec_name << "(\"" << c.input << "\") [" << hex(c.input) << "]");
+    // Long inputs are shown by their first bytes and their length.
+    const std::string shown = c.input.substr(0, 64);
+    SCOPED_TRACE(testing::Message() << codec_name << "(\"" << shown << "\") [" << hex(shown) << "], "
+                                    << c.input.size() << " bytes");
     ASSERT_EQ(c.input.find('\0'), std::string::npos);
     Buffer out(codec(c.input.c_str()));
     ASSERT_NE(out, nullptr);
     const std::string got(out.get(), c.expected.size());
-    EXPECT_EQ(hex(got), hex(c.expected));
+    if (got != c.expected) {
+      EXPECT_EQ(hex(got), hex(c.expected));
+    }
     EXPECT_EQ(out.get()[c.expected.size()], '\0');
   }
 }
