@@ -176,7 +176,9 @@ JNIEXPORT jint JNICALL Java_jwebbench_Baseline_url(JNIEnv* env, jclass, jstring 
         case 0: return url_limit<0>(env, name, url, attributes);
         case 10: return url_limit<10>(env, name, url, attributes);
         case 100: return url_limit<100>(env, name, url, attributes);
+        case 300: return url_limit<300>(env, name, url, attributes);
         case 1000: return url_limit<1000>(env, name, url, attributes);
+        case 5000: return url_limit<5000>(env, name, url, attributes);
         default: return -1;
     }
 }
@@ -185,8 +187,12 @@ JNIEXPORT jint JNICALL Java_jwebbench_Baseline_submitData(JNIEnv* env, jclass, j
                                                           jobjectArray attributes, jobjectArray items) {
     const jsize attribute_count = env->GetArrayLength(attributes);
     const jsize item_count = env->GetArrayLength(items);
-    if (attribute_count != 10 || item_count != 10) return -1;
-    return submit_data_limit<10, 10>(env, name, action, attributes, items);
+    if (attribute_count != 10) return -1;
+    switch (item_count) {
+        case 10: return submit_data_limit<10, 10>(env, name, action, attributes, items);
+        case 300: return submit_data_limit<10, 300>(env, name, action, attributes, items);  // a 100-field form
+        default: return -1;
+    }
 }
 
 JNIEXPORT jint JNICALL Java_jwebbench_Baseline_customRequest2(JNIEnv* env, jclass, jstring name, jstring method,

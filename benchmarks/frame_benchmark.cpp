@@ -1,8 +1,9 @@
 // The native pieces of an open-list call, without a Java runtime:
-//   - the variadic call by count: the library's call_variadic_entry (typed
-//     calls up to typed_call_limit, the long-list path beyond), the long-list
-//     path alone at every count, and libffi with its CIF prepared on every
-//     call and prepared once;
+//   - the variadic call by count: the library's call_variadic_entry for a
+//     list without a marker (typed calls up to typed_call_limit, the long-list
+//     path beyond) and for one with a marker (padded typed calls up to
+//     largest_padded_call), the long-list path alone at every count, and
+//     libffi with its CIF prepared on every call and prepared once;
 //   - the argument vector's allocation by count;
 //   - the whole frame of jweb_url against a JNIEnv whose functions do nothing,
 //     beside a hand-written loop that makes the same JNI calls and one direct
@@ -29,8 +30,8 @@ namespace {
 
 const jweb::EngineEntry silent = reinterpret_cast<jweb::EngineEntry>(&silent_entry);
 
-std::vector<const char*> filled_slots(std::size_t count) {
-  std::vector<const char*> slots(count + jweb::variadic_scratch_words(count), "attribute=value");
+std::vector<const char*> filled_slots(std::size_t count, jweb::ListEnd end = jweb::ListEnd::exact) {
+  std::vector<const char*> slots(count + jweb::variadic_scratch_words(count, end), "attribute=value");
   return slots;
 }
 
@@ -39,6 +40,17 @@ void BM_VariadicEntry(benchmark::State& state) {
   std::vector<const char*> slots = filled_slots(count);
   for (auto _ : state) benchmark::DoNotOptimize(jweb::call_variadic_entry(silent, count, slots.data()));
   state.SetLabel(count <= jweb::typed_call_limit ? "typed" : "long list");
+}
+
+void BM_VariadicEntryWithMarker(benchmark::State& state) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  std::vector<const char*> slots = filled_slots(count, jweb::ListEnd::marker);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(jweb::call_variadic_entry(silent, count, slots.data(), jweb::ListEnd::marker));
+  }
+  state.SetLabel(count <= jweb::typed_call_limit                                      ? "typed"
+                 : jweb::takes_padded_call(count, jweb::ListEnd::marker) ? "padded"
+                                                                                      : "long list");
 }
 
 // The long-list path at every count, the short ones included, to set the
@@ -192,12 +204,14 @@ void BM_UrlByHand(benchmark::State& state) {
 }
 
 void counts_across_the_limit(benchmark::internal::Benchmark* b) {
-  for (int64_t count : {1, 3, 13, 23, 33, 48, 64, 65, 80, 103, 128, 256, 1003}) b->Arg(count);
+  for (int64_t count : {1, 3, 13, 23, 33, 48, 64, 65, 80, 103, 128, 129, 256, 303, 1003, 5003, 8192, 8193})
+    b->Arg(count);
 }
 
 }  // namespace
 
 BENCHMARK(BM_VariadicEntry)->Apply(counts_across_the_limit);
+BENCHMARK(BM_VariadicEntryWithMarker)->Apply(counts_across_the_limit);
 BENCHMARK(BM_LongListCall)->Apply(counts_across_the_limit);
 BENCHMARK(BM_LibffiPrepEveryCall)->Apply(counts_across_the_limit);
 BENCHMARK(BM_LibffiCachedCif)->Apply(counts_across_the_limit);

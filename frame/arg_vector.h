@@ -27,9 +27,10 @@ struct ArgVector {
 
 // Null when the block cannot be allocated. Inline, as is the rest of the
 // fixed part of a list call: it is paid on every call, however short the list.
-inline ArgVector allocate_arg_vector(std::size_t slot_count, std::size_t element_count) {
+inline ArgVector allocate_arg_vector(std::size_t slot_count, std::size_t element_count,
+                                     ListEnd end = ListEnd::exact) {
     static_assert(sizeof(jstring) == sizeof(const char*));
-    const std::size_t words = slot_count + variadic_scratch_words(slot_count);
+    const std::size_t words = slot_count + variadic_scratch_words(slot_count, end);
     std::size_t bytes = 0;
     if (__builtin_add_overflow(words, element_count, &bytes) || __builtin_mul_overflow(bytes, sizeof(void*), &bytes) ||
         bytes > PTRDIFF_MAX)

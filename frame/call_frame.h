@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <new>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 
 #include "bridge/engine_entry_table.h"
@@ -218,13 +219,22 @@ void release_all(JNIEnv* env, const ArgVector& vector, const Tuple& parts, std::
     (release_elements(env, vector, std::get<I>(parts)), ...);
 }
 
+// A list that closes with a marker may be passed with padding after it; the
+// concurrent groups, which close with the caller's last string, may not.
+template <class... Parts>
+constexpr ListEnd list_end() {
+    using Last = std::tuple_element_t<sizeof...(Parts) - 1, std::tuple<Parts...>>;
+    return std::is_same_v<Last, Marker> ? ListEnd::marker : ListEnd::exact;
+}
+
 // The variadic call as the guard runs it; the guard gets one pointer to it.
+template <ListEnd End>
 struct ListCall {
     EngineEntry entry;
     std::size_t count;
     const char** slots;
 
-    jint operator()() const { return call_variadic_entry(entry, count, slots); }
+    jint operator()() const { return call_variadic_entry(entry, count, slots, End); }
 };
 
 }  // namespace list_detail
@@ -251,7 +261,8 @@ template <EntryName Entry, ReleaseOrder Order = ReleaseOrder::strings_in_order, 
     if (!open_local_refs(env, local_refs, elements)) return JWEB_ERR_NOMEM;
     jstring stack_refs[element_refs_on_stack];
     const bool refs_on_stack = elements <= element_refs_on_stack;
-    ArgVector vector = allocate_arg_vector(slots, refs_on_stack ? 0 : elements);
+    constexpr ListEnd end = list_end<Parts...>();
+    ArgVector vector = allocate_arg_vector(slots, refs_on_stack ? 0 : elements, end);
     if (vector.slots == nullptr) return JWEB_ERR_NOMEM;
     if (refs_on_stack) vector.element_refs = stack_refs;
 
@@ -262,7 +273,7 @@ template <EntryName Entry, ReleaseOrder Order = ReleaseOrder::strings_in_order, 
     bool called = true;
     if (filled) {
         result = JWEB_ERR_CALL;
-        const ListCall call{entry, slots, vector.slots};
+        const ListCall<end> call{entry, slots, vector.slots};
         called = call_guarded([&call] { return call(); }, result);
     }
     release_all<Order>(env, vector, std::forward_as_tuple(parts...), std::index_sequence_for<Parts...>{});

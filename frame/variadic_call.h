@@ -4,45 +4,99 @@
 
 #include <jni.h>
 
+#include <array>
+#include <bit>
 #include <cstddef>
 
 #include "bridge/engine_entry_table.h"
+#include "frame/result_codes.h"
 
 namespace jweb {
 
 // Lists up to this long are passed by a call through a typed variadic function
-// pointer, one case per count, which the compiler makes right on every ABI;
-// longer ones go through libffi (variadic_call_ffi.cpp), or on Win64, where
-// there is no libffi, through a short routine (variadic_call_win64.S).
-// Measured on x86-64 (native_benchmarks, BM_VariadicCall): a typed call costs
-// about 0.2 ns per argument, libffi 7 to 15 ns, against some 60 ns per
-// attribute that the Java runtime takes to hand out a string. The typed cases'
-// code grows with the square of the limit (about 20 KB at 64, 80 KB at 128);
-// 128 keeps lists of up to some 120 attributes, far beyond the usual ones, off
-// libffi.
+// pointer, one case per count, which the compiler makes right on every ABI.
+// Measured on x86-64 (native_benchmarks, BM_VariadicEntry): a typed call costs
+// about 0.2 ns per argument, libffi about 12 (6 with a prepared CIF), against
+// some 60 ns per attribute that the Java runtime takes to hand out a string.
+// The typed cases' code grows with the square of the limit (about 20 KB at
+// 64, 80 KB at 128).
 inline constexpr std::size_t typed_call_limit = 128;
 
+// Longer lists that end with a marker go through one typed call of the next
+// size of a few (256, 512, ... 8,192), with null pointers after the list: the
+// entry reads up to its marker, and C lets a variadic function be passed more
+// arguments than it reads. Their code grows with the sizes alone (about
+// 6 bytes per argument, some 100 KB in all on x86-64), and keeps lists of
+// up to 8,192 arguments at typed-call cost.
+inline constexpr std::size_t padded_call_sizes = 6;
+inline constexpr std::size_t largest_padded_call = typed_call_limit << padded_call_sizes;
+
+// The padded call for a list of `count` arguments: its index, and its size.
+constexpr std::size_t padded_call_index(std::size_t count) {
+    return static_cast<std::size_t>(std::bit_width((count - 1) / typed_call_limit)) - 1;
+}
+constexpr std::size_t padded_call_size(std::size_t count) {
+    return typed_call_limit << (padded_call_index(count) + 1);
+}
+
+// How a list ends: with a marker the entry stops at (padding after it is
+// harmless), or with whatever the caller passed last, so that the entry must
+// get exactly the list.
+enum class ListEnd { marker, exact };
+
+// Whether a list goes through a padded call.
+constexpr bool takes_padded_call(std::size_t count, ListEnd end) {
+    return end == ListEnd::marker && count > typed_call_limit && count <= largest_padded_call;
+}
+
 // Words of scratch that the call of a `count`-argument list needs right after
-// the vector's slots (the long-list path builds its argument tables there, so
-// that nothing is allocated inside the guarded call).
-constexpr std::size_t variadic_scratch_words([[maybe_unused]] std::size_t count) {
+// the vector's slots: the padding of a padded call, or what the long-list path
+// builds its argument tables in, so that nothing is allocated inside the
+// guarded call.
+constexpr std::size_t long_list_scratch_words([[maybe_unused]] std::size_t count) {
 #if defined(_WIN32)
     return 0;  // the Win64 routine builds the list on its own stack
 #else
-    return count > typed_call_limit ? 2 * count : 0;
+    return 2 * count;
 #endif
 }
+constexpr std::size_t variadic_scratch_words(std::size_t count, ListEnd end = ListEnd::exact) {
+    if (count <= typed_call_limit) return 0;
+    return takes_padded_call(count, end) ? padded_call_size(count) - count : long_list_scratch_words(count);
+}
+
+namespace variadic_detail {
+using VariadicEntry = int (*)(const char*, ...);
+using TypedCall = jint (*)(VariadicEntry, const char* const*);
+
+// typed_calls[n] calls with n arguments, for 1 <= n <= typed_call_limit.
+extern const std::array<TypedCall, typed_call_limit + 1> typed_calls;
+
+// The calls of lists longer than typed_call_limit.
+jint call_longer_list(VariadicEntry entry, std::size_t count, const char** vector, ListEnd end);
+
+// The long-list call of this platform, for lists that neither the typed nor
+// the padded calls take: libffi (variadic_call_ffi.cpp), or on Win64, where
+// there is no libffi, a short routine (variadic_call_win64.S); C linkage,
+// since that one is written in assembly.
+extern "C" jint jweb_call_long_list(EngineEntry entry, std::size_t count, const char** vector);
+}  // namespace variadic_detail
 
 // Calls `entry` with vector[0] .. vector[count - 1] as its arguments, the first
 // as the fixed one, and returns its result; JWEB_ERR_CALL for a null entry.
-// count >= 1. `vector` must have variadic_scratch_words(count) words after its
-// slots. Catches nothing: the caller's guard encloses it.
-jint call_variadic_entry(EngineEntry entry, std::size_t count, const char** vector);
-
-namespace variadic_detail {
-// The long-list call of this platform, for count > typed_call_limit; C
-// linkage, since on Win64 it is written in assembly.
-extern "C" jint jweb_call_long_list(EngineEntry entry, std::size_t count, const char** vector);
-}  // namespace variadic_detail
+// count >= 1. `vector` must have variadic_scratch_words(count, end) words
+// after its slots. With ListEnd::marker the entry may get null pointers after
+// the list (they are written into the scratch). Catches nothing: the caller's
+// guard encloses it. Inline, so that a short list costs the guarded call one
+// indirect call and no more.
+inline jint call_variadic_entry(EngineEntry entry, std::size_t count, const char** vector,
+                                ListEnd end = ListEnd::exact) {
+    using namespace variadic_detail;
+    if (entry == nullptr) return JWEB_ERR_CALL;
+    const auto variadic = reinterpret_cast<VariadicEntry>(entry);
+    if (count <= typed_call_limit) [[likely]]
+        return typed_calls[count](variadic, vector);
+    return call_longer_list(variadic, count, vector, end);
+}
 
 }  // namespace jweb

@@ -13,6 +13,7 @@
 
 #include "engine_double.h"
 #include "frame/result_codes.h"
+#include "frame/variadic_call.h"
 #include "methods/method_table.h"
 #include "tests/unit/support/alloc_failure.h"
 #include "tests/unit/support/fake_jni.h"
@@ -498,16 +499,44 @@ TEST_F(EngineMethods, FailedBodyAllocationReleasesEverythingWithoutAnException) 
     EXPECT_EQ(jni.calls(), expected);
 }
 
-TEST_F(EngineMethods, LocalCapacityIsReservedOnlyBeyondTheGuaranteedSixteen) {
-    for (std::size_t n : {14u, 15u, 16u, 100u}) {
-        FakeJni fresh;
-        std::vector<std::optional<std::string>> elements(n, std::string("x"));
-        jobjectArray array = fresh.string_array("a", elements);
+// Around 16 elements the reservation starts; around 128 arguments and each
+// padded call's size (256 ... 8,192) the call changes its way. A list with a
+// marker and one without, each at every such length.
+TEST_F(EngineMethods, ListsOfEveryLengthReachTheEngineExactlyAndReserveOnlyBeyondTheGuaranteedSixteen) {
+    std::vector<std::size_t> counts{15, 16, 17, 101};
+    for (std::size_t size = jweb::typed_call_limit; size <= jweb::largest_padded_call; size *= 2)
+        counts.insert(counts.end(), {size - 1, size, size + 1});
+    for (std::size_t count : counts) {
+        // web_set_certificate_ex: the elements, LAST.
+        FakeJni marked;
+        std::vector<std::optional<std::string>> elements(count - 1);
+        for (std::size_t i = 0; i < elements.size(); ++i)
+            if (i % 5 != 2) elements[i] = "e" + std::to_string(i);
+        std::vector<Argument> expected(elements.begin(), elements.end());
+        expected.push_back("LAST");
         engine_double::clear();
-        ASSERT_EQ(Java_tsapi_web_jweb_1set_1certificate_1ex(fresh.env(), nullptr, array), 0);
-        const bool reserved = fresh.calls().size() > 1 && fresh.calls()[1].starts_with("EnsureLocalCapacity");
-        EXPECT_EQ(reserved, n + 1 > 16) << n;
-        EXPECT_EQ(engine_double::calls().at(0).arguments.size(), n + 1);
+        ASSERT_EQ(Java_tsapi_web_jweb_1set_1certificate_1ex(marked.env(), nullptr,
+                                                            marked.string_array("a", elements)), 0);
+        const bool reserved = marked.calls().size() > 1 && marked.calls()[1].starts_with("EnsureLocalCapacity");
+        EXPECT_EQ(reserved, elements.size() + 1 > 16) << count;
+        ASSERT_EQ(engine_double::calls().size(), 1u);
+        EXPECT_EQ(engine_double::calls()[0].arguments, expected) << count;
+
+        // web_concurrent_start: the name, the elements but one, the last string.
+        FakeJni unmarked;
+        elements.pop_back();
+        expected.assign(1, "group");
+        expected.insert(expected.end(), elements.begin(), elements.end());
+        expected.push_back("end");
+        engine_double::clear();
+        engine_double::expect_list_length(count);
+        ASSERT_EQ(Java_tsapi_web_jweb_1concurrent_1start(unmarked.env(), nullptr, unmarked.string("n", "group"),
+                                                         unmarked.string_array("a", elements),
+                                                         unmarked.string("l", "end")),
+                  0);
+        ASSERT_EQ(engine_double::calls().size(), 1u);
+        EXPECT_EQ(engine_double::calls()[0].arguments, expected) << count;
+        EXPECT_EQ(unmarked.unreleased_borrows(), 0);
     }
 }
 

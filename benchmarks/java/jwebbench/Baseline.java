@@ -18,10 +18,10 @@ final class Baseline {
 
     static native int setTimeout(String category, String value);
 
-    /** 0, 10, 100 or 1000 attributes; -1 for other lengths. */
+    /** 0, 10, 100, 300, 1000 or 5000 attributes; -1 for other lengths. */
     static native int url(String name, String url, String[] attributes);
 
-    /** 10 attributes and 10 items; -1 otherwise. */
+    /** 10 attributes and 10 or 300 items; -1 otherwise. */
     static native int submitData(String name, String action, String[] attributes, String[] items);
 
     /** 10 attributes; -1 otherwise. */

@@ -31,7 +31,8 @@ public final class CallCost {
 
     private static final String[] ROW_LABELS = {
         "jweb_initialize", "jweb_set_timeout", "jweb_url, 0 attributes", "jweb_url, 10 attributes",
-        "jweb_url, 100 attributes", "jweb_url, 1000 attributes", "jweb_submit_data, 10 + 10",
+        "jweb_url, 100 attributes", "jweb_url, 300 attributes", "jweb_url, 1000 attributes",
+        "jweb_url, 5000 attributes", "jweb_submit_data, 10 + 10", "jweb_submit_data, 10 + 100-field form",
         "jweb_custom_request2, 10 + 4 KB body", "jweb_concurrent_start, 10",
         "jweb_custom_request2, 10 + no body", "jweb_custom_request2, 10 + 64 KB body",
         "jweb_custom_request2, 10 + 1 MB body",
@@ -51,8 +52,9 @@ public final class CallCost {
         Column jna = jna(enginePath, notes);
 
         StringBuilder table = new StringBuilder();
-        table.append(String.format("Per-call cost in ns: median of %d rounds [fastest round]; JDK %s; %d cores%n",
-                Rounds.ROUNDS, System.getProperty("java.version"), Runtime.getRuntime().availableProcessors()));
+        table.append(String.format("Per-call cost in ns (%s): median of %d rounds [fastest round]; JDK %s; %d cores%n",
+                Rounds.clockName(), Rounds.ROUNDS, System.getProperty("java.version"),
+                Runtime.getRuntime().availableProcessors()));
         table.append(String.format("%n%-38s %17s %9s %7s %9s %10s %8s %9s %9s%n", "engine method", "library",
                 "limit (a)", "x limit", "allowed", "JNA (b)", "JNA/lib", "FFM (c)", "FFM, ready"));
         double[] empty = Rounds.measure(() -> {
@@ -75,7 +77,7 @@ public final class CallCost {
             limit.put(row, pair[1]);
             double[] j = viaJna != null ? pair[2] : null;
             double[] f = ffm.get(row);
-            if (i == 9) table.append(String.format("%-38s%n", "-- body length --"));
+            if (row.equals("custom_request2_body0")) table.append(String.format("%-38s%n", "-- body length --"));
             double allowed = pair[1][0] < 200 ? pair[1][0] + 10 : pair[1][0] * 1.05;
             table.append(String.format("%-38s %8.1f [%6.1f] %9.1f %7.3f %8.1f%s %10s %8s %9s %9s%n", ROW_LABELS[i],
                     pair[0][0], pair[0][1], pair[1][0], pair[0][0] / pair[1][0], allowed,
@@ -102,7 +104,7 @@ public final class CallCost {
 
     private static void appendGrowth(StringBuilder table, Map<String, double[]> library, Map<String, double[]> limit) {
         table.append(String.format("%n%-38s %17s %9s%n", "growth", "library", "limit (a)"));
-        for (int n : new int[] {10, 100, 1000}) {
+        for (int n : new int[] {10, 100, 300, 1000, 5000}) {
             String row = "url" + n;
             table.append(String.format("%-38s %17.1f %9.1f%n", "ns per attribute, jweb_url " + n,
                     (library.get(row)[0] - library.get("url0")[0]) / n, (limit.get(row)[0] - limit.get("url0")[0]) / n));
@@ -121,8 +123,8 @@ public final class CallCost {
             case "initialize": return web::jweb_initialize;
             case "set_timeout":
                 return () -> web.jweb_set_timeout(Workload.TIMEOUT_CATEGORY, Workload.TIMEOUT_VALUE);
-            case "submit_data": {
-                String[] items = Workload.items(10);
+            case "submit_data": case "submit_data_form100": {
+                String[] items = Workload.submitItems(row);
                 return () -> web.jweb_submit_data(Workload.NAME, Workload.ACTION, attributes, items);
             }
             case "concurrent_start":
@@ -140,8 +142,8 @@ public final class CallCost {
             case "initialize": return Baseline::initialize;
             case "set_timeout":
                 return () -> Baseline.setTimeout(Workload.TIMEOUT_CATEGORY, Workload.TIMEOUT_VALUE);
-            case "submit_data": {
-                String[] items = Workload.items(10);
+            case "submit_data": case "submit_data_form100": {
+                String[] items = Workload.submitItems(row);
                 return () -> Baseline.submitData(Workload.NAME, Workload.ACTION, attributes, items);
             }
             case "concurrent_start":
@@ -246,6 +248,7 @@ public final class CallCost {
         }
         System.err.println("measuring FFM with " + java);
         List<String> command = new ArrayList<>(List.of(java, "--enable-native-access=ALL-UNNAMED",
+                "-Djwebbench.clock=" + System.getProperty("jwebbench.clock", "wall"),
                 "-Dtsw.engine=" + enginePath, "-cp", System.getProperty("jwebbench.ffm.classpath"),
                 "jwebbench.FfmCalls"));
         command.addAll(List.of(Workload.ENGINE_ROWS));

@@ -1,5 +1,7 @@
 package jwebbench;
 
+import java.lang.management.ManagementFactory;
+import java.lang.management.ThreadMXBean;
 import java.util.Arrays;
 import java.util.function.IntSupplier;
 
@@ -7,13 +9,18 @@ import java.util.function.IntSupplier;
  * Times calls side by side: each call gets a warm-up long enough for the JIT,
  * then the calls take turns, one round each, so that a burst of load on a
  * shared machine falls on all of them alike. The figures are nanoseconds per
- * call: the median round and the fastest.
+ * call: the median round and the fastest. With -Djwebbench.clock=cpu a round
+ * is timed by the thread's own processor time instead of the wall clock:
+ * on a machine whose cores other work keeps busy, the wall clock mostly
+ * measures the waits for a core.
  */
 final class Rounds {
     static final int ROUNDS = 21;
     private static final long WARM_UP_NANOS = 400_000_000L;
     private static final long ROUND_NANOS = 10_000_000L;
     private static volatile int sink;
+    static final boolean CPU_CLOCK = "cpu".equals(System.getProperty("jwebbench.clock", "wall"));
+    private static final ThreadMXBean THREADS = ManagementFactory.getThreadMXBean();
 
     private Rounds() {}
 
@@ -24,9 +31,9 @@ final class Rounds {
         double[][] rounds = new double[calls.length][ROUNDS];
         for (int r = 0; r < ROUNDS; r++) {
             for (int c = 0; c < calls.length; c++) {
-                long start = System.nanoTime();
+                long start = now();
                 run(calls[c], perRound[c]);
-                rounds[c][r] = (double) (System.nanoTime() - start) / perRound[c];
+                rounds[c][r] = (double) (now() - start) / perRound[c];
             }
         }
         double[][] figures = new double[calls.length][];
@@ -37,17 +44,25 @@ final class Rounds {
         return figures;
     }
 
+    static String clockName() {
+        return CPU_CLOCK ? "thread processor time" : "wall clock";
+    }
+
+    private static long now() {
+        return CPU_CLOCK ? THREADS.getCurrentThreadCpuTime() : System.nanoTime();
+    }
+
     /** Runs the call until warm; returns how many calls make a round. */
     private static long warmUp(IntSupplier call) {
         long calls = 0;
         long batch = 1;
-        long start = System.nanoTime();
+        long start = now();
         long elapsed;
         do {
             run(call, batch);
             calls += batch;
             batch = Math.min(batch * 2, 1 << 16);
-            elapsed = System.nanoTime() - start;
+            elapsed = now() - start;
         } while (elapsed < WARM_UP_NANOS);
         return Math.max(1, ROUND_NANOS * calls / elapsed);
     }

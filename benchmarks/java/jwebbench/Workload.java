@@ -25,8 +25,8 @@ final class Workload {
 
     /** Engine rows, in table order; body sizes in bytes for the custom requests. */
     static final String[] ENGINE_ROWS = {
-        "initialize", "set_timeout", "url0", "url10", "url100", "url1000",
-        "submit_data", "custom_request2", "concurrent_start",
+        "initialize", "set_timeout", "url0", "url10", "url100", "url300", "url1000", "url5000",
+        "submit_data", "submit_data_form100", "custom_request2", "concurrent_start",
         "custom_request2_body0", "custom_request2_body64k", "custom_request2_body1m",
     };
 
@@ -47,6 +47,22 @@ final class Workload {
         String[] a = new String[n];
         for (int i = 0; i < n; i++) a[i] = (i % 2 == 0 ? "Name=field" : "Value=entry ") + i;
         return a;
+    }
+
+    /** A form of {@code fields} fields as items: "Name=", "Value=" and "ENDITEM" for each. */
+    static String[] formItems(int fields) {
+        String[] a = new String[3 * fields];
+        for (int i = 0; i < fields; i++) {
+            a[3 * i] = "Name=field" + i;
+            a[3 * i + 1] = "Value=entry " + i;
+            a[3 * i + 2] = "ENDITEM";
+        }
+        return a;
+    }
+
+    /** The items of a submit_data row: ten, or a 100-field form. */
+    static String[] submitItems(String row) {
+        return row.equals("submit_data_form100") ? formItems(100) : items(10);
     }
 
     static byte[] body(int size) {
@@ -79,7 +95,7 @@ final class Workload {
         if (row.equals("initialize")) return "InitWebVuser";
         if (row.equals("set_timeout")) return "web_set_timeout";
         if (row.startsWith("url")) return "web_url";
-        if (row.equals("submit_data")) return "web_submit_data";
+        if (row.startsWith("submit_data")) return "web_submit_data";
         if (row.startsWith("custom_request2")) return "web_custom_request";
         if (row.equals("concurrent_start")) return "web_concurrent_start";
         throw new IllegalArgumentException(row);
@@ -94,12 +110,12 @@ final class Workload {
             list.add(URL);
             list.addAll(Arrays.asList(attributes(attributeCount(row))));
             list.add(LAST);
-        } else if (row.equals("submit_data")) {
+        } else if (row.startsWith("submit_data")) {
             list.add(NAME);
             list.add(ACTION);
             list.addAll(Arrays.asList(attributes(10)));
             list.add(ITEMDATA);
-            list.addAll(Arrays.asList(items(10)));
+            list.addAll(Arrays.asList(submitItems(row)));
             list.add(LAST);
         } else if (row.startsWith("custom_request2")) {
             list.add(NAME);

@@ -204,18 +204,31 @@ class EngineMethodsTest {
         assertArrayEquals("LAST".getBytes(), call.args[100_002]);
     }
 
-    @Test
-    void fiveThousandArgumentsInTwoListsReachTheEngineWhole() throws Throwable {
+    /**
+     * List lengths around every point where the library's call changes its way:
+     * 128 arguments, then each padded call's size (256 ... 8,192), a few of the
+     * longer ones only (the checked runtime's cost grows with the square of
+     * the list). The engine reads to its marker, so padding after the list
+     * must not reach it.
+     */
+    static Stream<Integer> listLengthsAcrossEverySwitch() {
+        return Stream.of(128, 129, 255, 256, 257, 511, 512, 513, 1023, 1024, 1025, 2049, 4096, 5000, 8192, 8193);
+    }
+
+    @ParameterizedTest(name = "{0} arguments")
+    @MethodSource("listLengthsAcrossEverySwitch")
+    void longListsInTwoArraysReachTheEngineWholeUpToTheirMarker(int count) throws Throwable {
         assumeTrue(EngineMode.bound("web_submit_data"));
-        String[] first = new String[2500];
-        String[] second = new String[2496];
-        for (int i = 0; i < first.length; i++) first[i] = "Name=f" + i;
+        // name, action, first array, ITEMDATA, second array, LAST
+        String[] first = new String[(count - 4) / 2];
+        String[] second = new String[count - 4 - first.length];
+        for (int i = 0; i < first.length; i++) first[i] = i % 97 == 5 ? null : "Name=f" + i;
         for (int i = 0; i < second.length; i++) second[i] = "Value=s" + i;
         Row data = EngineMethods.row("jweb_submit_data");
         Object[] args = {"form", "Action=http://shop.test/", first, second};
         assertEquals(0, data.invoke(args));
         List<byte[]> expected = data.expectedArguments(args);
-        assertEquals(5000, expected.size());
+        assertEquals(count, expected.size());
         assertEngineReceived(data, expected);
     }
 }

@@ -86,6 +86,14 @@ class HostileInputTest {
                 new Object[] {"find", TEN_THOUSAND, TEN_THOUSAND}),
             Arguments.of("10,000 elements in a list without a marker", "jweb_concurrent_start",
                 new Object[] {"group", TEN_THOUSAND, "end"}),
+            // Lists without a marker get exactly their arguments at any length:
+            // 129, 257 and 8,193 arguments lie just past a switch-over point.
+            Arguments.of("129 arguments without a marker", "jweb_concurrent_start",
+                new Object[] {"group", Arrays.copyOf(HUNDRED_THOUSAND, 127), "end"}),
+            Arguments.of("257 arguments without a marker", "jweb_concurrent_end",
+                new Object[] {Arrays.copyOf(HUNDRED_THOUSAND, 256), "end"}),
+            Arguments.of("8,193 arguments without a marker", "jweb_concurrent_start",
+                new Object[] {"group", Arrays.copyOf(HUNDRED_THOUSAND, 8191), "end"}),
             Arguments.of("100,000 elements and a 16 MB body", "jweb_custom_request2",
                 new Object[] {"r", "POST", HUNDRED_THOUSAND, BODY}),
             Arguments.of("16 MB body with a zero byte halfway", "jweb_custom_request2",
