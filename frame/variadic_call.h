@@ -27,7 +27,7 @@ inline constexpr std::size_t typed_call_limit = 128;
 // that nothing is allocated inside the guarded call).
 constexpr std::size_t variadic_scratch_words([[maybe_unused]] std::size_t count) {
 #if defined(_WIN32)
-    return 0;  // the Win64 routine builds the list on its own stack
+    return 0;  // the Windows routines (win64, win32) build the list on their own stack
 #else
     return count > typed_call_limit ? 2 * count : 0;
 #endif
@@ -41,7 +41,7 @@ jint call_variadic_entry(EngineEntry entry, std::size_t count, const char** vect
 
 namespace variadic_detail {
 // The long-list call of this platform, for count > typed_call_limit; C
-// linkage, since on Win64 it is written in assembly.
+// linkage, since on Windows it is written in assembly.
 extern "C" jint jweb_call_long_list(EngineEntry entry, std::size_t count, const char** vector);
 }  // namespace variadic_detail
 

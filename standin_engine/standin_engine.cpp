@@ -85,7 +85,15 @@ struct ThreadState {
     unsigned name_generation = ~0u;
     std::string name;
 };
+#if defined(_WIN32)
+// mingw emulates thread_local, and at thread exit frees a thread's storage
+// before the destructors of the objects in it run, which then free what they
+// own again (heap corruption in 32-bit processes). On Windows the per-thread
+// state is therefore made on the heap and never destroyed: some bytes per thread.
+thread_local ThreadState& t_state = *new ThreadState;
+#else
 thread_local ThreadState t_state;
+#endif
 
 #if defined(_WIN32)
 long long current_tid() {
@@ -470,6 +478,12 @@ std::string trace_line(const Record& r, int cap) {
     // The instruction itself, so no sanitizer check can get there first.
     asm volatile("cqto\n\tidivq %1" : "+a"(n) : "r"(d) : "rdx", "cc");
     return n;
+#elif defined(__i386__)
+    // 32-bit x86 divides 64-bit numbers in a library routine, which does not
+    // trap on zero: the 32-bit instruction does.
+    int n32 = static_cast<int>(n);
+    asm volatile("cltd\n\tidivl %1" : "+a"(n32) : "r"(static_cast<int>(d)) : "edx", "cc");
+    return n32;
 #else
     return n / d;
 #endif
@@ -536,7 +550,21 @@ volatile bool g_keep_recursing = true;  // always true; the compiler cannot know
     return frame[0];
 }
 
+// 32-bit Windows only: i686 mingw-w64 unwinds C++ exceptions with DWARF
+// tables whose registry is per statically linked DLL, so a g++ throw from
+// this DLL ends in std::terminate before a catch in the caller's DLL sees
+// it. There the C++ kinds are raised the way an engine built with Microsoft's
+// compiler throws: as the structured exception 0xE06D7363.
+void raise_cxx_failure_as_msvc_engine_does([[maybe_unused]] int kind) {
+#if defined(_WIN32) && defined(__i386__)
+    if (kind == STANDIN_FAIL_THROW_INT || kind == STANDIN_FAIL_THROW_RUNTIME_ERROR ||
+        kind == STANDIN_FAIL_THROW_UNRELATED)
+        raise_foreign_exception();
+#endif
+}
+
 void fail(int kind, const char* entry) {
+    raise_cxx_failure_as_msvc_engine_does(kind);
     switch (kind) {
         case STANDIN_FAIL_THROW_INT: throw int{STANDIN_THROWN_INT};
         case STANDIN_FAIL_THROW_RUNTIME_ERROR:
@@ -571,7 +599,11 @@ struct ExpectedCall {
     std::vector<Arg> args;
     int result = 0;
 };
+#if defined(_WIN32)
+thread_local std::optional<ExpectedCall>& t_expected = *new std::optional<ExpectedCall>;  // as t_state
+#else
 thread_local std::optional<ExpectedCall> t_expected;
+#endif
 
 std::atomic<int> g_mismatches{0};
 std::atomic<const std::string*> g_first_mismatch{nullptr};  // set once, never freed
