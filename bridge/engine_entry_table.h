@@ -65,6 +65,20 @@ inline constexpr std::size_t engine_slot_count = engine_entry_names.size();
 // Any engine function; cast to its real type at the call.
 using EngineEntry = void (*)();
 
+// The engine's functions take the C calling convention, in which the caller
+// removes the arguments, whatever the library's own default. Only 32-bit x86
+// has another (__stdcall, the JNI methods'; -mrtd makes it the default).
+#if defined(__i386__)
+#define JWEB_ENGINE_CALL __attribute__((cdecl))
+#else
+#define JWEB_ENGINE_CALL
+#endif
+
+// An engine function's real type, with the engine's convention: the entry is
+// cast to it at the call. (A variadic function is cdecl on every compiler.)
+template <class Result, class... Params>
+using EngineFunction = Result(JWEB_ENGINE_CALL*)(Params...);
+
 struct EngineEntryTable {
     void* module;  // the engine's handle; non-null once bound
     EngineEntry entries[engine_slot_count];

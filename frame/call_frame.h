@@ -65,7 +65,7 @@ jint call_fixed(JNIEnv* env, Params... params) {
     bool called = true;
     if (borrowed) {
         result = JWEB_ERR_CALL;
-        using Function = jint (*)(decltype(std::declval<FixedArg<Params>>().value())...);
+        using Function = EngineFunction<jint, decltype(std::declval<FixedArg<Params>>().value())...>;
         const auto function = reinterpret_cast<Function>(entry);
         called = std::apply(
             [function, &result](const auto&... arg) {

@@ -12,17 +12,6 @@ EXCEPTION_DISPOSITION jweb_structured_frame_handler(EXCEPTION_RECORD* record, vo
 
 namespace {
 
-// g++ raises its own exceptions as structured exceptions with these codes
-// (throw, the unwind that ends at a catch, forced unwind): they belong to the
-// C++ handler outside the frame.
-constexpr DWORD gcc_exception_codes[] = {0x20474343, 0x21474343, 0x22474343};
-
-bool is_gcc_exception(DWORD code) {
-    for (DWORD own : gcc_exception_codes)
-        if (code == own) return true;
-    return false;
-}
-
 constexpr unsigned long long caught_bit = 1ull << 32;
 
 }  // namespace
@@ -33,7 +22,7 @@ constexpr unsigned long long caught_bit = 1ull << 32;
 extern "C" EXCEPTION_DISPOSITION jweb_structured_frame_handler(EXCEPTION_RECORD* record, void* frame, CONTEXT*,
                                                                DISPATCHER_CONTEXT* dispatch) {
     if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return ExceptionContinueSearch;
-    if (is_gcc_exception(record->ExceptionCode)) return ExceptionContinueSearch;
+    if (jweb::guard_detail::is_gcc_exception(record->ExceptionCode)) return ExceptionContinueSearch;
     const DWORD resume_rva = *static_cast<const DWORD*>(dispatch->HandlerData);
     auto* resume = reinterpret_cast<void*>(dispatch->ImageBase + resume_rva);
     RtlUnwindEx(frame, resume, record, reinterpret_cast<void*>(caught_bit | record->ExceptionCode),

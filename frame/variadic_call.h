@@ -55,7 +55,7 @@ constexpr bool takes_padded_call(std::size_t count, ListEnd end) {
 // guarded call.
 constexpr std::size_t long_list_scratch_words([[maybe_unused]] std::size_t count) {
 #if defined(_WIN32)
-    return 0;  // the Win64 routine builds the list on its own stack
+    return 0;  // the Windows routines (win64, win32) build the list on their own stack
 #else
     return 2 * count;
 #endif
@@ -76,9 +76,9 @@ extern const std::array<TypedCall, typed_call_limit + 1> typed_calls;
 jint call_longer_list(VariadicEntry entry, std::size_t count, const char** vector, ListEnd end);
 
 // The long-list call of this platform, for lists that neither the typed nor
-// the padded calls take: libffi (variadic_call_ffi.cpp), or on Win64, where
-// there is no libffi, a short routine (variadic_call_win64.S); C linkage,
-// since that one is written in assembly.
+// the padded calls take: libffi (variadic_call_ffi.cpp), or on Windows, where
+// there is no libffi, a short routine (variadic_call_win64.S,
+// variadic_call_win32.S); C linkage, since those are written in assembly.
 extern "C" jint jweb_call_long_list(EngineEntry entry, std::size_t count, const char** vector);
 }  // namespace variadic_detail
 

@@ -41,7 +41,7 @@ JWEB_NATIVE jint JNICALL Java_tsapi_web_jweb_1get_1int_1property(JNIEnv* env, jc
 JWEB_NATIVE jint JNICALL Java_tsapi_web_jweb_1old_1url(JNIEnv* env, jclass, jstring url) {
     FixedArg<jstring> arg{url};
     if (!arg.borrow(env)) return JWEB_ERR_NOMEM;
-    using Function = jint (*)(const char*);
+    using Function = EngineFunction<jint, const char*>;
     const auto function = reinterpret_cast<Function>(engine_entry<"URL">());
     jint result = JWEB_ERR_CALL;
     bool called = true;

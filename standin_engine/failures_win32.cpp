@@ -17,12 +17,20 @@ namespace standin_engine {
 namespace {
 
 // EXCEPTION_INT_DIVIDE_BY_ZERO from the instruction itself. long long: 64
-// bits for idivq, where long is 32.
+// bits for idivq, where long is 32. 32-bit x86 divides 64-bit numbers in a
+// library routine, which does not trap on zero: the 32-bit instruction does.
 [[gnu::noinline]] long long divide_by_zero() {
+#if defined(__x86_64__)
     volatile long long divisor = 0;
     long long n = 1;
     asm volatile("cqto\n\tidivq %1" : "+a"(n) : "r"(divisor) : "rdx", "cc");
     return n;
+#else
+    volatile int divisor = 0;
+    int n = 1;
+    asm volatile("cltd\n\tidivl %1" : "+a"(n) : "r"(divisor) : "edx", "cc");
+    return n;
+#endif
 }
 
 // A structured exception of code 0xE06D7363, which g++ code cannot catch.
@@ -36,7 +44,17 @@ namespace {
 
 bool platform_has_failure(int kind) { return kind != STANDIN_FAIL_BUS && kind != STANDIN_FAIL_THREAD_EXIT; }
 
+// i686 mingw-w64 unwinds C++ exceptions with DWARF tables whose registry is
+// per statically linked DLL, so a g++ throw from this DLL ends in
+// std::terminate before a catch in the caller's DLL sees it. There the C++
+// kinds are raised the way an engine built with Microsoft's compiler throws:
+// as the structured exception 0xE06D7363.
+constexpr bool cxx_throws_cross_dlls = sizeof(void*) == 8;
+
 void fail_on_this_platform(int kind) {
+    const bool cxx_kind = kind == STANDIN_FAIL_THROW_INT || kind == STANDIN_FAIL_THROW_RUNTIME_ERROR ||
+                          kind == STANDIN_FAIL_THROW_UNRELATED;
+    if (cxx_kind && !cxx_throws_cross_dlls) raise_foreign_exception();
     switch (kind) {
         case STANDIN_FAIL_FPE: divide_by_zero(); break;
         case STANDIN_FAIL_RAISE_FOREIGN: raise_foreign_exception();

@@ -36,7 +36,7 @@ thread_local int t_injected = STANDIN_FAIL_NONE;
 
 // ---- expected calls ----
 
-thread_local std::optional<ExpectedCall> t_expected;
+std::optional<ExpectedCall>& t_expected() { return thread_state<std::optional<ExpectedCall>>(); }
 
 std::atomic<int> g_mismatches{0};
 std::atomic<const std::string*> g_first_mismatch{nullptr};  // set once, never freed
@@ -77,9 +77,9 @@ std::vector<Arg> received_arguments(const Record& r) {
 // returns its result; otherwise the result every call returns. Owns nothing
 // once it returns, since the caller may go on to fail by a jump.
 int take_expected_call(const Record& r) {
-    if (!t_expected) return g_result.load(std::memory_order_relaxed);
-    const ExpectedCall expected = std::move(*t_expected);
-    t_expected.reset();
+    if (!t_expected()) return g_result.load(std::memory_order_relaxed);
+    const ExpectedCall expected = std::move(*t_expected());
+    t_expected().reset();
     std::vector<Arg> received = received_arguments(r);
     if (expected.entry != r.name || expected.args != received) {
         g_mismatches.fetch_add(1, std::memory_order_relaxed);
@@ -93,7 +93,7 @@ int take_expected_call(const Record& r) {
 }  // namespace
 
 // Calls with an expectation are read and checked in every mode.
-bool unrecorded_call() { return g_unrecorded && t_injected == STANDIN_FAIL_NONE && !t_expected; }
+bool unrecorded_call() { return g_unrecorded && t_injected == STANDIN_FAIL_NONE && !t_expected(); }
 
 namespace {
 
@@ -169,7 +169,7 @@ int record_int(const char* entry, int value) {
 
 void arm_failure(int kind) { t_injected = kind; }
 
-void expect_call(ExpectedCall expected) { t_expected = std::move(expected); }
+void expect_call(ExpectedCall expected) { t_expected() = std::move(expected); }
 
 int expectation_mismatches() { return g_mismatches.load(std::memory_order_relaxed); }
 
@@ -195,7 +195,7 @@ void reset_recording() {
     }
     g_result.store(0, std::memory_order_relaxed);
     t_injected = STANDIN_FAIL_NONE;
-    t_expected.reset();
+    t_expected().reset();
 }
 
 }  // namespace standin_engine

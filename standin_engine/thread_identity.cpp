@@ -14,12 +14,11 @@ struct NameCache {
     unsigned generation = ~0u;
     std::string name;
 };
-thread_local NameCache t_name;
 
 }  // namespace
 
 const std::string& current_thread_name() {
-    NameCache& t = t_name;
+    NameCache& t = thread_state<NameCache>();
     const unsigned generation = g_generation.load(std::memory_order_relaxed);
     if (t.generation != generation) {
         t.name = read_thread_name();

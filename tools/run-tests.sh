@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test: the main
 # build's ctest suite (unit, JVM, fuzzing, examples, stress), the unit suite
-# again under the sanitizers, and the Windows build under Wine.
+# again under the sanitizers, and both Windows builds (x86-64, x86) under Wine.
 #   tools/run-tests.sh [ctest options for the main suite]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,5 +14,5 @@ cmake --build "$build" -j"$(nproc)"
 echo "== Unit suite under the sanitizers =="
 "$root/tools/run-sanitizer-tests.sh"
 
-echo "== Windows build under Wine =="
+echo "== Windows builds under Wine (x86-64, x86) =="
 "$root/tools/run-windows-tests.sh"

@@ -61,13 +61,14 @@ void expect_failures(const std::vector<std::string>& actual,
   }
 }
 
-// Calls a table slot with zero/null for every argument after the JNIEnv.
+// Calls a table slot with zero/null for every argument after the JNIEnv
+// (JNICALL: on 32-bit Windows the slots are __stdcall).
 template <typename R, typename... Args>
-void call_with_zeros(R (*fn)(JNIEnv*, Args...), JNIEnv* env) {
+void call_with_zeros(R (JNICALL* fn)(JNIEnv*, Args...), JNIEnv* env) {
   fn(env, Args{}...);
 }
 template <typename R, typename... Args>
-void call_with_zeros(R (*fn)(JNIEnv*, Args..., ...), JNIEnv* env) {
+void call_with_zeros(R (JNICALL* fn)(JNIEnv*, Args..., ...), JNIEnv* env) {
   fn(env, Args{}...);
 }
 

@@ -1,5 +1,7 @@
-// The Win64 long-list routine called directly, for counts on both sides of
-// the four register arguments and lists that grow the stack by many pages.
+// The Windows long-list routine called directly (variadic_call_win64.S, or
+// variadic_call_win32.S in the 32-bit build), for counts on both sides of the
+// four register arguments of Win64 and lists that grow the stack by many
+// pages: each argument received in its place, the stack aligned at the call.
 #include <gtest/gtest.h>
 
 #include <cstdarg>
@@ -35,7 +37,7 @@ int recording_entry(const char* first, ...) {
     return reinterpret_cast<std::uintptr_t>(&block) % 16 == 0 ? 1 : 0;
 }
 
-TEST(VariadicCallWin64, PassesExactlyTheSlotsWhateverTheCount) {
+TEST(VariadicCallWindows, PassesExactlyTheSlotsWhateverTheCount) {
     using jweb::variadic_detail::jweb_call_long_list;
     EXPECT_EQ(jweb_call_long_list(reinterpret_cast<jweb::EngineEntry>(&no_argument), 0, nullptr), 77);
     for (std::size_t count : {1, 2, 3, 4, 5, 10, 65, 200, 5000, 100000}) {
