@@ -142,43 +142,37 @@ char* url_encode(const char* text, TextLengths* lengths) {
   const auto* in = reinterpret_cast<const unsigned char*>(text);
   const std::size_t n = std::strlen(text);
 
-  // Up to a megabyte of input the result goes in one pass into room for the
-  // worst case, three bytes per byte: measuring the result first would cost
-  // as much as encoding it. Longer inputs are measured, so that the room asked
-  // for stays near what the result needs. Four sums keep the table lookups
-  // independent; `extra` is at most twice the length of an object, so only
-  // the final sum can overflow.
-  constexpr std::size_t one_pass_limit = std::size_t{1} << 20;
-  std::size_t size = 3 * n + 1;
-  if (n > one_pass_limit) {
-    std::size_t extra0 = 0, extra1 = 0, extra2 = 0, extra3 = 0;
-    std::size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-      extra0 += kExtraLength[in[i]];
-      extra1 += kExtraLength[in[i + 1]];
-      extra2 += kExtraLength[in[i + 2]];
-      extra3 += kExtraLength[in[i + 3]];
-    }
-    for (; i < n; ++i) extra0 += kExtraLength[in[i]];
-    const std::size_t extra = extra0 + extra1 + extra2 + extra3;
-    if (extra > SIZE_MAX - 1 - n) return nullptr;
-    size = n + extra + 1;
+  // One pass over the known length sizes the result; four sums keep the
+  // table lookups independent. `extra` is at most twice the length of an
+  // object, so only the final sum can overflow.
+  std::size_t extra0 = 0, extra1 = 0, extra2 = 0, extra3 = 0;
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    extra0 += kExtraLength[in[i]];
+    extra1 += kExtraLength[in[i + 1]];
+    extra2 += kExtraLength[in[i + 2]];
+    extra3 += kExtraLength[in[i + 3]];
   }
+  for (; i < n; ++i) extra0 += kExtraLength[in[i]];
+  const std::size_t extra = extra0 + extra1 + extra2 + extra3;
+  if (extra > SIZE_MAX - 1 - n) return nullptr;
+  const std::size_t size = n + extra + 1;
 
   char* out = static_cast<char*>(std::malloc(size));
   if (out == nullptr) return nullptr;
 
-  // Text written never runs ahead of the room, and each byte still to come
-  // takes at least one byte of it: with three or more input bytes left,
+  // Text written never runs ahead of the sized count, and each byte still to
+  // come takes at least one byte of it: with three or more input bytes left,
   // the four-byte store stays inside the buffer (six or more for the last of
-  // four in a row).
+  // four in a row). Four bytes a round, through a pointer: the loop's one
+  // chain of dependent steps is then the pointer's advance.
   char* o = out;
   const auto put = [&o](unsigned char c) {
     const std::uint32_t form = kForm[c];
     std::memcpy(o, &form, 4);
     o += form_length(form);
   };
-  std::size_t i = 0;
+  i = 0;
   for (; i + 6 <= n; i += 4) {
     put(in[i]);
     put(in[i + 1]);
