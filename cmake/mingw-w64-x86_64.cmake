@@ -1,26 +1,4 @@
-# Cross build for 64-bit Windows with Debian's mingw-w64 (posix thread model:
-# std::thread and std::mutex need it). Host programs (javac, java, cmake)
-# come from the build machine; headers and libraries from the mingw sysroot.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 64-bit Windows with Debian's mingw-w64.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(mingw_prefix x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${mingw_prefix}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${mingw_prefix}-g++-posix)
-set(CMAKE_ASM_COMPILER ${mingw_prefix}-gcc-posix)
-set(CMAKE_RC_COMPILER ${mingw_prefix}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${mingw_prefix})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Everything linked in statically, so each DLL and program imports only
-# KERNEL32 and msvcrt and runs from its own folder.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-
-# ctest runs the Windows programs through Wine (tools/run-windows-tests.sh
-# installs it); the wrapper gives each build its own prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

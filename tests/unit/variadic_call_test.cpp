@@ -12,21 +12,13 @@
 #include "frame/guard.h"
 #include "frame/result_codes.h"
 #include "frame/variadic_call.h"
+#include "support/list_recorder.h"
 
 namespace {
 
-std::size_t expected_count = 0;
-std::vector<const char*> received;
-
-// Reads exactly the expected number of arguments, as the engine reads to its marker.
-int recording_entry(const char* first, ...) {
-    received.assign(1, first);
-    va_list rest;
-    va_start(rest, first);
-    for (std::size_t i = 1; i < expected_count; ++i) received.push_back(va_arg(rest, const char*));
-    va_end(rest);
-    return static_cast<int>(expected_count) * 3 - 1;
-}
+using list_recorder::expected_count;
+using list_recorder::received;
+using list_recorder::recording_entry;
 
 // Every switch-over point and both its neighbours: the typed calls' limit,
 // each padded call's size, the long-list path beyond the largest.

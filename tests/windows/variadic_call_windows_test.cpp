@@ -10,24 +10,17 @@
 #include <vector>
 
 #include "frame/variadic_call.h"
+#include "support/list_recorder.h"
 
 namespace {
 
-std::size_t expected_count = 0;
-std::vector<const char*> received;
+using list_recorder::expected_count;
+using list_recorder::received;
+using list_recorder::recording_entry;
 
 int no_argument() {
     received.clear();
     return 77;
-}
-
-int recording_entry(const char* first, ...) {
-    received.assign(1, first);
-    va_list rest;
-    va_start(rest, first);
-    for (std::size_t i = 1; i < expected_count; ++i) received.push_back(va_arg(rest, const char*));
-    va_end(rest);
-    return static_cast<int>(expected_count) * 3 - 1;
 }
 
 // An SSE store of a 16-byte-aligned local would fault on a misaligned stack.
