@@ -6,9 +6,12 @@
 #   JWEB_JDK<N>_OPTIONS     what a host must pass that java to use the library
 #                           (besides the signal option, which every JDK needs)
 #   JWEB_BUILD_JDK          the feature version of the build's own JDK
+#   JWEB_TEST_EMULATOR      what runs the target's programs in a cross build, else empty
 # The candidates: the build's JDK, and every JDK under /usr/lib/jvm, or the
 # folders in JWEB_TEST_JDK_HOMES instead. Of two JDKs with one feature version
-# the build's is taken, else the first by name.
+# the build's is taken, else the first by name. A Linux cross build runs its
+# tests on one JDK for the target processor (JWEB_TARGET_JDK), through the
+# emulator; the build's JDK compiles the Java code either way.
 include_guard(GLOBAL)
 
 set(JWEB_TEST_JDK_HOMES "" CACHE STRING
@@ -28,11 +31,15 @@ function(jweb_jdk_feature_version home out)
 endfunction()
 
 # JDK 22 made native access a permission (JDK 24 and later warn without it);
-# on the class path the permission goes to ALL-UNNAMED.
+# on the class path the permission goes to ALL-UNNAMED. Under emulation the
+# optimising compiler costs more than it saves: it is left out.
 function(jweb_jdk_java_options feature out)
   set(options "")
   if(feature GREATER_EQUAL 22)
     list(APPEND options --enable-native-access=ALL-UNNAMED)
+  endif()
+  if(JWEB_TEST_EMULATOR)
+    list(APPEND options -XX:TieredStopAtLevel=1)
   endif()
   set(${out} ${options} PARENT_SCOPE)
 endfunction()
@@ -41,7 +48,10 @@ function(_jweb_find_jdks)
   file(REAL_PATH ${Java_JAVA_EXECUTABLE} build_java)
   cmake_path(GET build_java PARENT_PATH build_bin)
   cmake_path(GET build_bin PARENT_PATH build_home)
-  if(JWEB_TEST_JDK_HOMES)
+  if(JWEB_TEST_EMULATOR)
+    file(REAL_PATH ${JWEB_TARGET_JDK} build_home)  # the tests' JDK stands in for the build's
+    set(candidates "")
+  elseif(JWEB_TEST_JDK_HOMES)
     set(candidates ${JWEB_TEST_JDK_HOMES})
   else()
     file(GLOB candidates LIST_DIRECTORIES true /usr/lib/jvm/*)
@@ -68,25 +78,37 @@ function(_jweb_find_jdks)
   set(JWEB_JDKS ${features} PARENT_SCOPE)
 endfunction()
 
+if(CMAKE_CROSSCOMPILING)
+  set(JWEB_TARGET_JDK ${CMAKE_BINARY_DIR}/target-jdk CACHE PATH
+    "A JDK for the target processor, to run the tests in (tools/run-arm64-tests.sh unpacks one)")
+  set(JWEB_TEST_EMULATOR ${CMAKE_CROSSCOMPILING_EMULATOR})
+else()
+  set(JWEB_TEST_EMULATOR "")
+endif()
 _jweb_find_jdks()
-if(NOT JWEB_JDKS)
+if(NOT JWEB_JDKS AND JWEB_TEST_EMULATOR)
+  message(FATAL_ERROR "No JDK 17 or newer for the target in ${JWEB_TARGET_JDK} (JWEB_TARGET_JDK); "
+    "tools/run-arm64-tests.sh unpacks Debian's there")
+elseif(NOT JWEB_JDKS)
   message(FATAL_ERROR "No JDK 17 or newer found: the build's java is ${Java_JAVA_EXECUTABLE}")
 endif()
 foreach(feature IN LISTS JWEB_JDKS)
   message(STATUS "JVM tests run on JDK ${feature}: ${JWEB_JDK${feature}_HOME}")
 endforeach()
 list(LENGTH JWEB_JDKS jdk_count)
-if(jdk_count EQUAL 1)
+if(jdk_count EQUAL 1 AND NOT JWEB_TEST_EMULATOR)
   message(STATUS "Only one JDK found: the JVM tests run on JDK ${JWEB_JDKS} alone. Another JDK 17 or "
     "newer under /usr/lib/jvm (or in JWEB_TEST_JDK_HOMES) adds a run of each on it.")
 endif()
 unset(jdk_count)
 
-# The environment a test's runner reads its java from: JAVA, and in
-# JAVA_OPTIONS the options that JDK needs, separated by spaces.
+# The environment a test's runner reads its java from: JAVA, in JAVA_OPTIONS
+# the options that JDK needs, separated by spaces, and in EMULATOR what runs
+# that java (empty but in a cross build).
 function(jweb_jdk_test_environment feature out)
   list(JOIN JWEB_JDK${feature}_OPTIONS " " options)
-  set(${out} "JAVA=${JWEB_JDK${feature}_JAVA};JAVA_OPTIONS=${options}" PARENT_SCOPE)
+  list(JOIN JWEB_TEST_EMULATOR " " emulator)
+  set(${out} "JAVA=${JWEB_JDK${feature}_JAVA};JAVA_OPTIONS=${options};EMULATOR=${emulator}" PARENT_SCOPE)
 endfunction()
 
 # add_test once per JDK, as <name>_jdk<N>, labelled jdk<N> besides LABELS; the
@@ -106,11 +128,16 @@ function(jweb_add_jdk_tests name)
 endfunction()
 
 # The newest JDK of at least `minimum` with a javac: its folder and feature
-# version in `home_out` and `feature_out`, or empty when there is none.
+# version in `home_out` and `feature_out`, or empty when there is none (always
+# in a cross build, whose JDK does not run on the build machine).
 function(jweb_newest_jdk minimum home_out feature_out)
   set(home "")
   set(newest "")
-  foreach(feature IN LISTS JWEB_JDKS)
+  set(features ${JWEB_JDKS})
+  if(JWEB_TEST_EMULATOR)
+    set(features "")
+  endif()
+  foreach(feature IN LISTS features)
     if(feature GREATER_EQUAL minimum AND EXISTS ${JWEB_JDK${feature}_HOME}/bin/javac)
       set(home ${JWEB_JDK${feature}_HOME})
       set(newest ${feature})

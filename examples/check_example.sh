@@ -5,14 +5,15 @@
 # JVM printed any warning line, which is how -Xcheck:jni reports misuse.
 #   check_example.sh SCRIPT EXPECTED_TRACE
 # From the environment: JAVA, JAVA_OPTIONS (what that JDK needs, may be empty),
-# CLASSPATH, LIBRARY_DIR, ENGINE.
+# EMULATOR (what runs JAVA in a cross build, else empty), CLASSPATH,
+# LIBRARY_DIR, ENGINE.
 set -uo pipefail
 script=$1
 expected=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-TSW_STANDIN_TRACE="$work/trace" "$JAVA" ${JAVA_OPTIONS:-} -Xcheck:jni -XX:+AllowUserSignalHandlers \
+TSW_STANDIN_TRACE="$work/trace" ${EMULATOR:-} "$JAVA" ${JAVA_OPTIONS:-} -Xcheck:jni -XX:+AllowUserSignalHandlers \
   -Djava.library.path="$LIBRARY_DIR" -Dtsw.engine="$ENGINE" \
   -cp "$CLASSPATH" RunScript "$script" >"$work/out" 2>&1
 status=$?

@@ -4,7 +4,9 @@
 # stand-in engine (its trace must be the expected one), and jweb-check on the
 # installed engine that lacks an entry. The jar's manifest grants native
 # access, so the JVM gets no option for it (JAVA_OPTIONS is not used).
-#   check_installed.sh BUILD_DIR EXPECTED_TRACE   (JAVA and CMAKE from the environment)
+#   check_installed.sh BUILD_DIR EXPECTED_TRACE
+# From the environment: JAVA, CMAKE, and EMULATOR (what runs the target's
+# programs in a cross build, else empty).
 set -uo pipefail
 build=$1
 expected=$2
@@ -19,7 +21,7 @@ standin=$(find "$prefix" -path '*/standin/libTswReplayMain.so')
 no_revert=$(find "$prefix" -path '*/standin-no-revert/libTswReplayMain.so')
 examples_jar=$(find "$prefix" -name jweb-examples.jar)
 
-TSW_STANDIN_TRACE="$prefix/trace" "$JAVA" -Xcheck:jni -XX:+AllowUserSignalHandlers \
+TSW_STANDIN_TRACE="$prefix/trace" ${EMULATOR:-} "$JAVA" -Xcheck:jni -XX:+AllowUserSignalHandlers \
   -Djava.library.path="$lib" -Dtsw.engine="$standin" -jar "$examples_jar" ShopperVisit >"$prefix/out" 2>&1
 status=$?
 cat "$prefix/out"
@@ -27,7 +29,7 @@ cat "$prefix/out"
 if grep -nE '^(WARNING|Warning)' "$prefix/out"; then echo "FAILED: the JVM printed warnings"; exit 1; fi
 diff -u "$expected" "$prefix/trace" || { echo "FAILED: the installed example's trace differs"; exit 1; }
 
-"$prefix/bin/jweb-check" "$no_revert" >"$prefix/check" 2>&1
+${EMULATOR:-} "$prefix/bin/jweb-check" "$no_revert" >"$prefix/check" 2>&1
 status=$?
 cat "$prefix/check"
 [ $status -eq 1 ] || { echo "FAILED: installed jweb-check exited with $status, expected 1"; exit 1; }

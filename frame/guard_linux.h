@@ -59,11 +59,15 @@ namespace guard_detail {
 // sanitizer's red zones.
 inline constexpr std::size_t overrun_band_bytes = 4096;
 
+// The result goes back in a register and is stored by the guard only after
+// this frame has returned: where a frame keeps its return address below its
+// locals (arm64), an overrun of the callee's buffer breaks this frame's, and
+// its return, after the call, faults; the result must not be stored by then.
 template <class Result, class Call>
-[[gnu::noinline, gnu::no_sanitize("address")]] void call_below_band(Call& call, Result& result) {
+[[gnu::noinline, gnu::no_sanitize("address")]] Result call_below_band(Call& call) {
     volatile char band[overrun_band_bytes];
     asm volatile("" : : "r"(band) : "memory");  // the band must exist, untouched
-    result = call();
+    return call();
 }
 
 }  // namespace guard_detail
@@ -90,7 +94,7 @@ template <class Result, class Call>
     }
     armed_guard = &guard;
     try {
-        guard_detail::call_below_band(call, result);
+        result = guard_detail::call_below_band<Result>(call);
     } catch (abi::__forced_unwind&) {
         armed_guard = guard.outer;
         throw;

@@ -72,8 +72,9 @@ void fill_upward(volatile unsigned char* from, int bytes) {
 }
 
 // Fills its 16-byte buffer and `past` bytes above it, over what its frame
-// saved there (the return address among them on x86-64), then returns
-// through that: the fault comes at the return, not at a write. No stack
+// saved there (the return address on x86-64; on arm64, where a frame keeps
+// its return address below its locals, its caller's), then returns through
+// that: the fault comes at a return, not at a write. No stack
 // protector, whose check would abort first; not instrumented for addresses,
 // so that the buffer is on the real stack and no sanitizer stops the writes.
 [[gnu::noinline, gnu::noclone, gnu::no_stack_protector, gnu::no_sanitize("address")]]

@@ -30,7 +30,7 @@ enum standin_failure_kind {
     STANDIN_FAIL_THROW_RUNTIME_ERROR = 2,/* throw std::runtime_error */
     STANDIN_FAIL_THROW_UNRELATED = 3,    /* throw standin::UnrelatedFailure */
     STANDIN_FAIL_SEGV = 4,               /* read through a null pointer */
-    STANDIN_FAIL_FPE = 5,                /* integer division by zero */
+    STANDIN_FAIL_FPE = 5,                /* integer division by zero; not on arm64, where it gives 0 */
     STANDIN_FAIL_BUS = 6,                /* touch a mapped page past end of file */
     STANDIN_FAIL_ILL = 7,                /* execute an undefined instruction */
     STANDIN_FAIL_STACK_OVERFLOW = 8,     /* recurse until the stack runs out */
@@ -66,7 +66,8 @@ STANDIN_API void standin_set_result(int result);
 /* Arms a failure for the next engine call on the calling thread only.
  * Returns 0, or -1 for an unknown kind or one this platform lacks
  * (STANDIN_FAIL_BUS and STANDIN_FAIL_THREAD_EXIT on Windows,
- * STANDIN_FAIL_RAISE_FOREIGN elsewhere); nothing is armed then. */
+ * STANDIN_FAIL_RAISE_FOREIGN elsewhere, STANDIN_FAIL_FPE on arm64, which has
+ * no trapping integer division); nothing is armed then. */
 STANDIN_API int standin_inject_failure(int kind);
 
 /* The function a call armed with STANDIN_FAIL_CALL_BACK calls, on the

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test: the main
 # build's ctest suite (unit, JVM, fuzzing, examples, stress), the unit suite
-# again under the sanitizers, and both Windows builds (x86-64, x86) under Wine.
+# again under the sanitizers, both Windows builds (x86-64, x86) under Wine,
+# and the Linux arm64 build under qemu (the part every run takes).
 #   tools/run-tests.sh [ctest options for the main suite]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,3 +17,6 @@ echo "== Unit suite under the sanitizers =="
 
 echo "== Windows builds under Wine (x86-64, x86) =="
 "$root/tools/run-windows-tests.sh"
+
+echo "== Linux arm64 build under qemu =="
+"$root/tools/run-arm64-tests.sh"

@@ -3,11 +3,12 @@
 # warning (a line starting with WARNING or Warning): -Xcheck:jni reports
 # misuse only that way.
 #   run_checked_java.sh [JVM options...] MAIN-CLASS [arguments...]
-# JAVA and JAVA_OPTIONS (what that JDK needs, may be empty) from the environment.
+# JAVA, JAVA_OPTIONS (what that JDK needs, may be empty) and EMULATOR (what
+# runs JAVA in a cross build, else empty) from the environment.
 set -uo pipefail
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
-"$JAVA" ${JAVA_OPTIONS:-} "$@" >"$out" 2>&1
+${EMULATOR:-} "$JAVA" ${JAVA_OPTIONS:-} "$@" >"$out" 2>&1
 status=$?
 cat "$out"
 if grep -nE '^(WARNING|Warning)' "$out"; then

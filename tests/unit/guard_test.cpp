@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "frame/guard.h"
+#include "tests/unit/support/processor_faults.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ struct Unrelated {
     int code;
 };
 
-enum class Kind { none, throw_int, throw_runtime_error, throw_unrelated, segv, fpe, bus_by_kill };
+enum class Kind { none, throw_int, throw_runtime_error, throw_unrelated, segv, fpe, ill, bus_by_kill };
 
 // Not instrumented: the faults must reach the processor, not a sanitizer's check.
 [[gnu::noinline, gnu::no_sanitize("undefined")]] int fail(Kind kind) {
@@ -36,10 +37,25 @@ enum class Kind { none, throw_int, throw_runtime_error, throw_unrelated, segv, f
             volatile int one = 1;
             return one / zero;
         }
+        case Kind::ill: processor_faults::execute_undefined_instruction(); return 0;
         case Kind::bus_by_kill: raise(SIGBUS); return 0;
         case Kind::none: break;
     }
     return 42;
+}
+
+// The processor faults this processor makes.
+std::vector<Kind> fault_kinds() {
+    std::vector<Kind> kinds = {Kind::segv, Kind::ill};
+    if (processor_faults::division_by_zero_traps) kinds.push_back(Kind::fpe);
+    return kinds;
+}
+
+// Every kind that fails here.
+std::vector<Kind> failing_kinds() {
+    std::vector<Kind> kinds = {Kind::throw_int, Kind::throw_runtime_error, Kind::throw_unrelated};
+    for (Kind fault : fault_kinds()) kinds.push_back(fault);
+    return kinds;
 }
 
 bool guarded(Kind kind, int& result) {
@@ -62,7 +78,7 @@ bool guarded(Kind kind, int& result) {
 
 TEST(Guard, CatchesEveryKindManyTimesOnOneThread) {
     for (int round = 0; round < 200; ++round) {
-        for (Kind kind : {Kind::throw_int, Kind::throw_runtime_error, Kind::throw_unrelated, Kind::segv, Kind::fpe}) {
+        for (Kind kind : failing_kinds()) {
             int result = -1;
             EXPECT_FALSE(guarded(kind, result));
             EXPECT_EQ(result, -1) << "a failed call leaves the result alone";
@@ -74,13 +90,14 @@ TEST(Guard, CatchesEveryKindManyTimesOnOneThread) {
 }
 
 TEST(Guard, CatchesFaultsOnSeveralThreadsAtOnce) {
+    const std::vector<Kind> faults = fault_kinds();
     std::atomic<int> caught{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t)
-        threads.emplace_back([&caught, t] {
+        threads.emplace_back([&caught, &faults, t] {
             for (int i = 0; i < 250; ++i) {
                 int result = 0;
-                if (!guarded((i + t) % 2 ? Kind::segv : Kind::fpe, result)) ++caught;
+                if (!guarded(faults[static_cast<std::size_t>(i + t) % faults.size()], result)) ++caught;
             }
         });
     for (auto& thread : threads) thread.join();

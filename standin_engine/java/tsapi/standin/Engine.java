@@ -30,7 +30,7 @@ public final class Engine {
     public static final int FAIL_THROW_UNRELATED = 3;
     /** Dereferences a null pointer: SIGSEGV. */
     public static final int FAIL_SEGV = 4;
-    /** Divides an integer by zero: SIGFPE. */
+    /** Divides an integer by zero: SIGFPE. Not on arm64, where the division gives 0 (see canFail). */
     public static final int FAIL_FPE = 5;
     /** Touches a file mapping past the end of the file: SIGBUS. */
     public static final int FAIL_BUS = 6;
@@ -77,8 +77,27 @@ public final class Engine {
     /** The value every following engine call returns, on all threads. */
     public static native void setResult(int result);
 
-    /** Makes the next engine call on this thread fail in the given way (one-shot). */
+    /**
+     * Makes the next engine call on this thread fail in the given way
+     * (one-shot). IllegalArgumentException for a kind this platform cannot
+     * make (see canFail).
+     */
     public static native void injectFailure(int kind);
+
+    /**
+     * Whether injectFailure takes this kind here: FAIL_FPE is refused on
+     * arm64, which has no trapping integer division. Leaves no failure
+     * pending on this thread.
+     */
+    public static boolean canFail(int kind) {
+        try {
+            injectFailure(kind);
+        } catch (IllegalArgumentException refused) {
+            return false;
+        }
+        injectFailure(FAIL_NONE);
+        return true;
+    }
 
     /**
      * The method a call armed with FAIL_CALL_BACK runs: type's

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The Linux arm64 build and its tests: installs the cross compiler, qemu's
+# user-mode emulator and Debian's arm64 libraries (multiarch), unpacks an
+# arm64 JDK 17 into the build folder, cross-builds the library, the stand-in
+# engines, the unit tests and jweb-check (the `arm64` preset, build-arm64/),
+# and runs the tests under qemu through ctest: the unit and stand-in suites,
+# and the JVM suites in the emulated arm64 JVM under -Xcheck:jni.
+#   tools/run-arm64-tests.sh [ctest options]
+# By default the part that every test run takes (`--preset arm64`, which
+# leaves out the label arm64-full); JWEB_ARM64_FULL=1 runs all of it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build-arm64
+jdk=$build/target-jdk
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+apt_get() {
+  # Other installs may hold the lock for a while: wait for it.
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 "$@"
+}
+
+packages=(cmake make pkg-config openjdk-17-jdk-headless junit5 g++-aarch64-linux-gnu qemu-user-static
+  libffi-dev:arm64 libgtest-dev:arm64 libstdc++6:arm64 zlib1g:arm64)
+new_architecture=""
+if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+  $sudo dpkg --add-architecture arm64
+  new_architecture=1
+fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ] || [ -n "$new_architecture" ]; then
+  echo "installing: ${missing[*]}"
+  apt_get update -qq
+  [ ${#missing[@]} -eq 0 ] || apt_get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Debian's arm64 JDK, unpacked rather than installed: installing it would
+# move the machine's own JDK to the same version and take over /usr/bin/java.
+# Its configuration links point into /etc; here they point into the unpacked
+# tree's own etc/. Made once per build folder; target-jdk names its home.
+if [ ! -x "$jdk/bin/java" ]; then
+  echo "unpacking an arm64 JDK 17 into $build/arm64-jdk"
+  tree=$build/arm64-jdk
+  rm -rf "$tree" "$jdk"
+  mkdir -p "$tree/debs"
+  download() { (cd "$tree/debs" && apt-get download -qq openjdk-17-jre-headless:arm64 openjdk-17-jdk-headless:arm64); }
+  download 2>/dev/null || { apt_get update -qq && download; }
+  for deb in "$tree"/debs/*.deb; do dpkg-deb -x "$deb" "$tree"; done
+  rm -rf "$tree/debs"
+  home=$tree/usr/lib/jvm/java-17-openjdk-arm64
+  find "$home" -type l -lname '/etc/*' | while read -r link; do
+    target=$(readlink "$link")
+    # The CA certificates come from another package: the tests make no TLS connection.
+    if [ -e "$tree$target" ]; then ln -sfn "$tree$target" "$link"; else rm -f "$link"; fi
+  done
+  ln -sfn "$home" "$jdk"
+fi
+qemu-aarch64-static "$jdk/bin/java" -version 2>&1 | head -1
+
+cd "$root"
+cmake --preset arm64 >/dev/null
+cmake --build --preset arm64 -j"$(nproc)"
+if [ -n "${JWEB_ARM64_FULL:-}" ]; then
+  ctest --preset arm64-full -j"$(nproc)" "$@"
+else
+  ctest --preset arm64 -j"$(nproc)" "$@"
+fi
