@@ -65,19 +65,18 @@ inline constexpr std::size_t engine_slot_count = engine_entry_names.size();
 // Any engine function; cast to its real type at the call.
 using EngineEntry = void (*)();
 
-// The engine's functions take the C calling convention, in which the caller
-// removes the arguments, whatever the library's own default. Only 32-bit x86
-// has another (__stdcall, the JNI methods'; -mrtd makes it the default).
+// An engine function's real type: the entry is cast to it at the call. The
+// engine's functions take the C calling convention, in which the caller
+// removes the arguments, whatever the library's own default; only 32-bit x86
+// has another (__stdcall, the JNI methods'). A variadic function is cdecl on
+// every compiler.
 #if defined(__i386__)
-#define JWEB_ENGINE_CALL __attribute__((cdecl))
-#else
-#define JWEB_ENGINE_CALL
-#endif
-
-// An engine function's real type, with the engine's convention: the entry is
-// cast to it at the call. (A variadic function is cdecl on every compiler.)
 template <class Result, class... Params>
-using EngineFunction = Result(JWEB_ENGINE_CALL*)(Params...);
+using EngineFunction = Result(__attribute__((cdecl))*)(Params...);
+#else
+template <class Result, class... Params>
+using EngineFunction = Result (*)(Params...);
+#endif
 
 struct EngineEntryTable {
     void* module;  // the engine's handle; non-null once bound

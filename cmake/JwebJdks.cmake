@@ -112,19 +112,49 @@ function(jweb_jdk_test_environment feature out)
 endfunction()
 
 # add_test once per JDK, as <name>_jdk<N>, labelled jdk<N> besides LABELS; the
-# command reads that JDK's java from the environment (above).
+# command reads that JDK's java from the environment (above). TIMEOUT is the
+# native one; an emulated JVM gets three times as long.
 #   jweb_add_jdk_tests(<name> [LABELS ...] [TIMEOUT <s>] COMMAND <command ...>)
 function(jweb_add_jdk_tests name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "TIMEOUT" "LABELS;COMMAND")
+  set(timeout ${arg_TIMEOUT})
+  if(timeout AND JWEB_TEST_EMULATOR)
+    math(EXPR timeout "${timeout} * 3")
+  endif()
   foreach(feature IN LISTS JWEB_JDKS)
     jweb_jdk_test_environment(${feature} environment)
     add_test(NAME ${name}_jdk${feature} COMMAND ${arg_COMMAND})
     set_tests_properties(${name}_jdk${feature} PROPERTIES
       LABELS "${arg_LABELS};jdk${feature}" ENVIRONMENT "${environment}")
-    if(arg_TIMEOUT)
-      set_tests_properties(${name}_jdk${feature} PROPERTIES TIMEOUT ${arg_TIMEOUT})
+    if(timeout)
+      set_tests_properties(${name}_jdk${feature} PROPERTIES TIMEOUT ${timeout})
     endif()
   endforeach()
+endfunction()
+
+# Under emulation a JVM runs many times slower: the per-JDK tests named here
+# (without _jdk<N>) are left out of the run that every test run makes, with
+# the label arm64-full (ctest --preset arm64-full runs them). Called in the
+# folder that registers them.
+function(jweb_full_run_only)
+  if(NOT JWEB_TEST_EMULATOR)
+    return()
+  endif()
+  foreach(name IN LISTS ARGN)
+    foreach(feature IN LISTS JWEB_JDKS)
+      if(NOT TEST ${name}_jdk${feature})
+        message(FATAL_ERROR "jweb_full_run_only: no test ${name}_jdk${feature}")
+      endif()
+      set_property(TEST ${name}_jdk${feature} APPEND PROPERTY LABELS arm64-full)
+    endforeach()
+  endforeach()
+endfunction()
+
+# The tests named here, registered with add_test in this folder, run on the
+# build's JDK alone (the long runs).
+function(jweb_on_build_jdk)
+  jweb_jdk_test_environment(${JWEB_BUILD_JDK} environment)
+  set_property(TEST ${ARGN} APPEND PROPERTY ENVIRONMENT "${environment}")
 endfunction()
 
 # The newest JDK of at least `minimum` with a javac: its folder and feature

@@ -215,11 +215,13 @@ void install_fault_handlers() {
     handlers_installed = true;
     for (int signal : fault_signals) {
         struct sigaction current {};
-        if (sigaction(signal, nullptr, &current) != 0 || current.sa_sigaction == on_fault) continue;
+        if (sigaction(signal, nullptr, &current) != 0) continue;
         struct sigaction ours {};
         ours.sa_sigaction = on_fault;
         ours.sa_mask = current.sa_mask;
         ours.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESTART;
+        // Kept before ours is in place, for a signal that comes in between;
+        // then what ours really replaced, should another thread have changed it.
         previous_actions[signal] = current;
         previous_handler_object[signal] = object_of(current);
         if (sigaction(signal, &ours, &previous_actions[signal]) != 0) continue;

@@ -13,29 +13,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-arm64
 jdk=$build/target-jdk
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-apt_get() {
-  # Other installs may hold the lock for a while: wait for it.
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 "$@"
-}
-
-packages=(cmake make pkg-config openjdk-17-jdk-headless junit5 g++-aarch64-linux-gnu qemu-user-static
-  libffi-dev:arm64 libgtest-dev:arm64 libstdc++6:arm64 zlib1g:arm64)
-new_architecture=""
-if ! dpkg --print-foreign-architectures | grep -qx arm64; then
-  $sudo dpkg --add-architecture arm64
-  new_architecture=1
-fi
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ] || [ -n "$new_architecture" ]; then
-  echo "installing: ${missing[*]}"
-  apt_get update -qq
-  [ ${#missing[@]} -eq 0 ] || apt_get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+"$root/tools/install-deps.sh" --architecture arm64 cmake make pkg-config openjdk-17-jdk-headless junit5 \
+  g++-aarch64-linux-gnu qemu-user-static libffi-dev:arm64 libgtest-dev:arm64 libstdc++6:arm64 zlib1g:arm64
 
 # Debian's arm64 JDK, unpacked rather than installed: installing it would
 # move the machine's own JDK to the same version and take over /usr/bin/java.
@@ -47,7 +26,9 @@ if [ ! -x "$jdk/bin/java" ]; then
   rm -rf "$tree" "$jdk"
   mkdir -p "$tree/debs"
   download() { (cd "$tree/debs" && apt-get download -qq openjdk-17-jre-headless:arm64 openjdk-17-jdk-headless:arm64); }
-  download 2>/dev/null || { apt_get update -qq && download; }
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  download 2>/dev/null || { $sudo apt-get update -qq && download; }  # the package lists may be stale
   for deb in "$tree"/debs/*.deb; do dpkg-deb -x "$deb" "$tree"; done
   rm -rf "$tree/debs"
   home=$tree/usr/lib/jvm/java-17-openjdk-arm64

@@ -14,24 +14,8 @@ archs=${JWEB_WINDOWS_ARCHS:-x86_64 x86}
 
 # Both Windows builds: the 32-bit one runs under Wine's i386 loader, which
 # needs the i386 architecture in dpkg.
-packages=(cmake make openjdk-17-jdk-headless libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-          wine64 wine32:i386)
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  echo "adding the i386 architecture (for wine32)"
-  $sudo dpkg --add-architecture i386
-fi
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+"$root/tools/install-deps.sh" --architecture i386 cmake make openjdk-17-jdk-headless libgtest-dev \
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386
 
 logs=()
 trap 'rm -f "${logs[@]}"' EXIT

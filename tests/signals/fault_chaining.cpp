@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "standin_control.h"
+#include "tests/unit/support/processor_faults.h"
 
 namespace {
 
@@ -140,12 +141,6 @@ int in_child(Body body) {
     return status;
 }
 
-// Not instrumented: the fault must reach the processor, not a sanitizer's check.
-[[gnu::noinline, gnu::no_sanitize("undefined")]] int read_null() {
-    volatile int* volatile nowhere = nullptr;
-    return *nowhere;
-}
-
 // Code in no loaded object, as a JIT writes it, that reads address 0.
 using Generated = int (*)();
 Generated generate_null_read() {
@@ -215,7 +210,7 @@ int main(int argc, char** argv) {
         sigjmp_buf resume;
         if (sigsetjmp(resume, 1) == 0) {
             own_resume = &resume;
-            read_null();
+            processor_faults::read_null_pointer();
         }
         _exit(own_handler_calls > 0 ? 0 : 3);
     });
@@ -228,7 +223,7 @@ int main(int argc, char** argv) {
         // The engine calls back into the host, whose code faults: the host's
         // handler takes it, and the engine call returns normally.
         const Generated generated = generate_null_read();
-        for (Generated fault : {Generated{read_null}, generated}) {
+        for (Generated fault : {Generated{processor_faults::read_null_pointer}, generated}) {
             if (fault == nullptr) continue;
             const char* where = fault == generated ? "generated code" : "its own code";
             for (int round = 0; round < 3; ++round) {

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "bridge/engine_entry_table.h"
+#include "tests/unit/support/processor_faults.h"
 
 namespace engine_double {
 namespace {
@@ -28,22 +29,14 @@ void record(std::size_t slot, std::vector<Argument> arguments) {
 
 // Ends a call that was recorded. Nothing that owns memory may be alive in the
 // caller here: a fault leaves by a jump that runs no destructors.
-// Not instrumented: the faults must reach the processor, not a sanitizer's check.
-[[gnu::no_sanitize("undefined")]] int outcome() {
+int outcome() {
     const Failure failure = std::exchange(next_failure, Failure::none);
     switch (failure) {
         case Failure::throw_int: throw 7;
         case Failure::throw_runtime_error: throw std::runtime_error("engine failure");
         case Failure::throw_unrelated: throw Unrelated{3};
-        case Failure::segv: {
-            volatile int* volatile nowhere = nullptr;
-            return *nowhere;
-        }
-        case Failure::fpe: {
-            volatile int zero = 0;
-            volatile int one = 1;
-            return one / zero;
-        }
+        case Failure::segv: return processor_faults::read_null_pointer();
+        case Failure::fpe: return processor_faults::divide_by_zero();
         case Failure::none: break;
     }
     return next_result;

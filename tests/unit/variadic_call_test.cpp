@@ -13,6 +13,7 @@
 #include "frame/result_codes.h"
 #include "frame/variadic_call.h"
 #include "support/list_recorder.h"
+#include "support/processor_faults.h"
 
 namespace {
 
@@ -66,10 +67,7 @@ TEST(VariadicCall, NullEntryIsNotCalled) {
 // A C++ exception must unwind through the call's own frames, a fault must
 // come back through the guard's jump.
 [[gnu::noinline]] int throwing_entry(const char* first, ...) { throw std::string(first); }
-[[gnu::noinline, gnu::no_sanitize("undefined")]] int faulting_entry(const char*, ...) {
-    volatile int* volatile nowhere = nullptr;
-    return *nowhere;
-}
+[[gnu::noinline]] int faulting_entry(const char*, ...) { return processor_faults::read_null_pointer(); }
 
 TEST(VariadicCall, FailuresOfTheEntryReachTheGuardWhateverTheCount) {
     const std::size_t limit = jweb::typed_call_limit;

@@ -16,6 +16,7 @@
 
 #include "frame/guard.h"
 #include "frame/variadic_call.h"
+#include "tests/unit/support/processor_faults.h"
 
 // The handler of the guard's frame (guard_win32.cpp, guard_win32_x86.cpp).
 extern "C" EXCEPTION_DISPOSITION jweb_structured_frame_handler(EXCEPTION_RECORD* record, void* frame,
@@ -68,14 +69,10 @@ thread_local Kind t_kind = Kind::none;
         case Kind::throw_int: throw 1;
         case Kind::throw_runtime_error: throw std::runtime_error("x");
         case Kind::throw_unrelated: throw Unrelated{2};
-        case Kind::read_null: return *static_cast<volatile int*>(nullptr);
+        case Kind::read_null: return processor_faults::read_null_pointer();
         case Kind::write_kernel_address: *reinterpret_cast<volatile int*>(kernel_address) = 1; return 0;
-        case Kind::divide_by_zero: {
-            volatile int zero = 0;
-            volatile int one = 1;
-            return one / zero;
-        }
-        case Kind::illegal_instruction: asm volatile("ud2"); return 0;
+        case Kind::divide_by_zero: return processor_faults::divide_by_zero();
+        case Kind::illegal_instruction: processor_faults::execute_undefined_instruction(); return 0;
         case Kind::raise_msvc_throw: {
             const ULONG_PTR msvc_throw[4] = {0x19930520, 0, 0, 0};
             RaiseException(0xE06D7363, EXCEPTION_NONCONTINUABLE, 4, msvc_throw);

@@ -13,6 +13,22 @@ inline constexpr bool division_by_zero_traps = false;
 inline constexpr bool division_by_zero_traps = true;
 #endif
 
+// Each faults where the tests call it. Not instrumented: the fault must reach
+// the processor, not a sanitizer's check.
+
+// A read through a null pointer: SIGSEGV (an access violation on Windows).
+[[gnu::noinline, gnu::no_sanitize("undefined")]] inline int read_null_pointer() {
+    volatile int* volatile nowhere = nullptr;
+    return *nowhere;
+}
+
+// An integer division by zero: SIGFPE where it traps (division_by_zero_traps).
+[[gnu::noinline, gnu::no_sanitize("undefined")]] inline int divide_by_zero() {
+    volatile int zero = 0;
+    volatile int one = 1;
+    return one / zero;
+}
+
 // An instruction that is undefined on purpose: SIGILL on every processor.
 [[gnu::noinline]] inline void execute_undefined_instruction() {
 #if defined(__aarch64__)
