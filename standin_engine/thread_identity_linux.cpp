@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include "thread_identity.h"
@@ -18,7 +19,8 @@ thread_local long long t_tid = 0;  // 0: not read yet
 }  // namespace
 
 long long current_tid() {
-    if (t_tid == 0) t_tid = static_cast<long long>(gettid());
+    // The system call itself: glibc has gettid only from 2.30.
+    if (t_tid == 0) t_tid = static_cast<long long>(syscall(SYS_gettid));
     return t_tid;
 }
 
