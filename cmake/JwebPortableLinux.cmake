@@ -1,0 +1,27 @@
+# Linux shared objects that load on glibc 2.17 and later (RHEL 7 and 8,
+# Debian 9 and later, ...), built with the build machine's newer glibc and
+# GCC. tests/check_glibc_versions.sh checks what they need.
+#   - Every object binds the C library's functions to their first versions
+#     (platform/linux/glibc_base_versions.h, force-included).
+#   - jweb_portable_linking(<target>): names libdl.so.2 and libpthread.so.0
+#     as needed, where glibc before 2.34 keeps dlopen, pthread_create, ...
+#   - jweb_own_libstdcxx(<target>): links libstdc++ statically (libgcc_s stays
+#     shared: one unwinder for the whole process), hides it, and supplies what
+#     that libstdc++ asks of glibc 2.17 (platform/linux/glibc_compat.cpp).
+include_guard(GLOBAL)
+
+set(JWEB_PLATFORM_LINUX_DIR ${CMAKE_CURRENT_LIST_DIR}/../platform/linux)
+add_compile_options("SHELL:-include ${JWEB_PLATFORM_LINUX_DIR}/glibc_base_versions.h")
+
+function(jweb_portable_linking target)
+  target_link_libraries(${target} PRIVATE -Wl,--push-state,--no-as-needed -l:libdl.so.2 -l:libpthread.so.0
+    -Wl,--pop-state)
+endfunction()
+
+set(jweb_glibc_wrapped __libc_single_threaded __cxa_thread_atexit_impl getentropy arc4random)
+function(jweb_own_libstdcxx target)
+  jweb_portable_linking(${target})
+  target_sources(${target} PRIVATE ${JWEB_PLATFORM_LINUX_DIR}/glibc_compat.cpp)
+  list(TRANSFORM jweb_glibc_wrapped PREPEND -Wl,--wrap= OUTPUT_VARIABLE wraps)
+  target_link_options(${target} PRIVATE -static-libstdc++ -Wl,--exclude-libs,ALL ${wraps})
+endfunction()
