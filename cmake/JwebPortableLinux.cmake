@@ -8,6 +8,8 @@
 #   - jweb_own_libstdcxx(<target>): links libstdc++ statically (libgcc_s stays
 #     shared: one unwinder for the whole process), hides it, and supplies what
 #     that libstdc++ asks of glibc 2.17 (platform/linux/glibc_compat.cpp).
+#   - jweb_portable_program(<target>): the same for a program, which also
+#     starts through glibc's first __libc_start_main.
 include_guard(GLOBAL)
 
 set(JWEB_PLATFORM_LINUX_DIR ${CMAKE_CURRENT_LIST_DIR}/../platform/linux)
@@ -24,4 +26,10 @@ function(jweb_own_libstdcxx target)
   target_sources(${target} PRIVATE ${JWEB_PLATFORM_LINUX_DIR}/glibc_compat.cpp)
   list(TRANSFORM jweb_glibc_wrapped PREPEND -Wl,--wrap= OUTPUT_VARIABLE wraps)
   target_link_options(${target} PRIVATE -static-libstdc++ -Wl,--exclude-libs,ALL ${wraps})
+endfunction()
+
+function(jweb_portable_program target)
+  jweb_own_libstdcxx(${target})
+  target_sources(${target} PRIVATE ${JWEB_PLATFORM_LINUX_DIR}/glibc_start_compat.cpp)
+  target_link_options(${target} PRIVATE -Wl,--wrap=__libc_start_main)
 endfunction()

@@ -12,18 +12,23 @@
 
 #if defined(__x86_64__)
 #define JWEB_GLIBC_BASE "GLIBC_2.2.5"
+#define JWEB_GLIBC_2_3_3 "GLIBC_2.3.3"
 #elif defined(__aarch64__)
 #define JWEB_GLIBC_BASE "GLIBC_2.17"  // the first glibc for arm64
+#define JWEB_GLIBC_2_3_3 "GLIBC_2.17"
 #endif
 
 #ifdef JWEB_GLIBC_BASE
 // A pin for a function a file does not call leaves no trace in its object.
-#define JWEB_PIN(name) __asm__(".symver " #name "," #name "@" JWEB_GLIBC_BASE);
+#define JWEB_PIN_AT(name, version) __asm__(".symver " #name "," #name "@" version);
+#define JWEB_PIN(name) JWEB_PIN_AT(name, JWEB_GLIBC_BASE)
 JWEB_PIN(dlopen)
 JWEB_PIN(dlsym)
 JWEB_PIN(dlclose)
 JWEB_PIN(dlerror)
 JWEB_PIN(dladdr)
+JWEB_PIN_AT(dladdr1, JWEB_GLIBC_2_3_3)
+JWEB_PIN_AT(dlinfo, JWEB_GLIBC_2_3_3)
 JWEB_PIN(pthread_sigmask)
 JWEB_PIN(pthread_create)
 JWEB_PIN(pthread_join)
@@ -40,4 +45,5 @@ JWEB_PIN(exp)
 JWEB_PIN(log)
 JWEB_PIN(pow)
 #undef JWEB_PIN
+#undef JWEB_PIN_AT
 #endif
