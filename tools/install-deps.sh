@@ -15,7 +15,7 @@ done
 packages=("$@")
 if [ ${#packages[@]} -eq 0 ]; then
   packages=(
-    cmake g++ make
+    cmake g++ make rpm
     openjdk-17-jdk-headless
     libffi-dev
     libgtest-dev
