@@ -21,7 +21,35 @@ import java.util.List;
  *   LAST, ENDFORM, ITEMDATA  the marker itself, not a parameter
  */
 final class EngineMethods {
-    record Row(String method, String entry, String layout) {
+    /** One row; a class rather than a record: the tests compile for release 11. */
+    static final class Row {
+        private final String method;
+        private final String entry;
+        private final String layout;
+
+        Row(String method, String entry, String layout) {
+            this.method = method;
+            this.entry = entry;
+            this.layout = layout;
+        }
+
+        String method() {
+            return method;
+        }
+
+        String entry() {
+            return entry;
+        }
+
+        String layout() {
+            return layout;
+        }
+
+        @Override
+        public String toString() {
+            return "Row[method=" + method + ", entry=" + entry + ", layout=" + layout + "]";
+        }
+
         List<String> tokens() {
             return layout.isEmpty() ? List.of() : Arrays.asList(layout.split(" "));
         }
