@@ -4,7 +4,8 @@
 #   - Every object binds the C library's functions to their first versions
 #     (platform/linux/glibc_base_versions.h, force-included).
 #   - jweb_portable_linking(<target>): names libdl.so.2 and libpthread.so.0
-#     as needed, where glibc before 2.34 keeps dlopen, pthread_create, ...
+#     as needed, where glibc before 2.34 keeps dlopen, pthread_create, ...;
+#     supplies what static libffi asks of glibc 2.17 (glibc_compat.cpp).
 #   - jweb_own_libstdcxx(<target>): links libstdc++ statically (libgcc_s stays
 #     shared: one unwinder for the whole process), hides it, and supplies what
 #     that libstdc++ asks of glibc 2.17 (platform/linux/glibc_compat.cpp).
@@ -18,12 +19,13 @@ add_compile_options("SHELL:-include ${JWEB_PLATFORM_LINUX_DIR}/glibc_base_versio
 function(jweb_portable_linking target)
   target_link_libraries(${target} PRIVATE -Wl,--push-state,--no-as-needed -l:libdl.so.2 -l:libpthread.so.0
     -Wl,--pop-state)
+  target_sources(${target} PRIVATE ${JWEB_PLATFORM_LINUX_DIR}/glibc_compat.cpp)
+  target_link_options(${target} PRIVATE -Wl,--wrap=memfd_create)
 endfunction()
 
 set(jweb_glibc_wrapped __libc_single_threaded __cxa_thread_atexit_impl getentropy arc4random)
 function(jweb_own_libstdcxx target)
   jweb_portable_linking(${target})
-  target_sources(${target} PRIVATE ${JWEB_PLATFORM_LINUX_DIR}/glibc_compat.cpp)
   list(TRANSFORM jweb_glibc_wrapped PREPEND -Wl,--wrap= OUTPUT_VARIABLE wraps)
   target_link_options(${target} PRIVATE -static-libstdc++ -Wl,--exclude-libs,ALL ${wraps})
 endfunction()

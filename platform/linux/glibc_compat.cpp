@@ -1,9 +1,9 @@
-// What a static libstdc++ from the build machine asks of the C library that
-// glibc 2.17 lacks, for the shared objects that carry their own libstdc++
-// (cmake/JwebPortableLinux.cmake links them with --wrap for these names):
-// libstdc++'s objects reach them through its exception and string code
-// whether or not the object itself uses std::random_device or thread_local.
-// Everything here is hidden.
+// What static libraries from the build machine ask of the C library that
+// glibc 2.17 lacks (cmake/JwebPortableLinux.cmake links with --wrap for these
+// names): libffi's arm64 closure code memfd_create; a static libstdc++, in
+// the objects that carry their own, the rest, which its exception and string
+// code reach whether or not the object itself uses std::random_device or
+// thread_local. Everything here is hidden.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <pthread.h>
@@ -59,6 +59,11 @@ bool fill_from_urandom(void* buffer, std::size_t length) {
 }  // namespace
 
 extern "C" {
+
+// glibc 2.27; kernels before 3.17 answer ENOSYS, which libffi expects.
+[[gnu::visibility("hidden")]] int __wrap_memfd_create(const char* name, unsigned int flags) {
+    return static_cast<int>(syscall(SYS_memfd_create, name, flags));
+}
 
 // glibc 2.32: whether the process has a single thread, so that libstdc++ may
 // skip atomic operations. "No" is always right.
