@@ -96,6 +96,12 @@ function(_jweb_find_userland_jdks)
       message(FATAL_ERROR "JWEB_USERLAND_ROOTS: ${entry} is not <name>=<root folder>")
     endif()
     set(userland ${CMAKE_MATCH_1})
+    if(NOT EXISTS ${CMAKE_MATCH_2}/.complete)
+      # Deleted to be made again: tools/run-userland-tests.sh configures anew.
+      message(WARNING "The ${userland} userland root ${CMAKE_MATCH_2} is missing or incomplete: "
+        "its tests are left out until tools/run-userland-tests.sh makes it")
+      continue()
+    endif()
     file(REAL_PATH ${CMAKE_MATCH_2} root)
     file(GLOB homes LIST_DIRECTORIES true ${root}/usr/lib/jvm/*)
     list(SORT homes)
