@@ -2,7 +2,8 @@
 # Installs what is needed, builds everything and runs every test: the main
 # build's ctest suite (unit, JVM, fuzzing, examples, stress), the unit suite
 # again under the sanitizers, both Windows builds (x86-64, x86) under Wine,
-# and the Linux arm64 build under qemu (the part every run takes).
+# the Linux arm64 build under qemu (the part every run takes), and the JVM
+# suites with the library built here in Debian 11 and 13 userlands (idem).
 #   tools/run-tests.sh [ctest options for the main suite]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,3 +21,6 @@ echo "== Windows builds under Wine (x86-64, x86) =="
 
 echo "== Linux arm64 build under qemu =="
 "$root/tools/run-arm64-tests.sh"
+
+echo "== Debian 11 and 13 userlands (chroot) =="
+"$root/tools/run-userland-tests.sh"
