@@ -3,7 +3,7 @@
 # stand-in engine, printing the engine's trace of every call it received.
 #   tools/run-example.sh [Script ...]     (default ShopperVisit; others: AccountLogin OrderApi)
 # TSW_STANDIN_TRACE_FORMAT=json prints the trace as JSON lines instead.
-# JAVA_HOME chooses the JDK that runs them (17 or later; default Debian's 17).
+# JAVA_HOME chooses the JDK that runs them (11 or later; default Debian's 17).
 # The examples' jar is executable and grants itself native access, so the
 # same command works on every JDK.
 set -euo pipefail
