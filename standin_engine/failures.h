@@ -7,6 +7,10 @@
 
 namespace standin_engine {
 
+// Whether the kind calls the host's callback before it returns or fails
+// (STANDIN_FAIL_CALL_BACK then fails in no way).
+bool calls_back_first(int kind);
+
 // Whether standin_inject_failure accepts the kind here.
 bool failure_available(int kind);
 

@@ -28,6 +28,10 @@ static_assert(tsapi_standin_Engine_FAIL_STACK_OVERFLOW == STANDIN_FAIL_STACK_OVE
 static_assert(tsapi_standin_Engine_FAIL_THREAD_EXIT == STANDIN_FAIL_THREAD_EXIT);
 static_assert(tsapi_standin_Engine_FAIL_CALL_BACK == STANDIN_FAIL_CALL_BACK);
 static_assert(tsapi_standin_Engine_FAIL_OVERRUN == STANDIN_FAIL_OVERRUN);
+static_assert(tsapi_standin_Engine_FAIL_CALL_BACK_THEN_SEGV == STANDIN_FAIL_CALL_BACK_THEN_SEGV);
+static_assert(tsapi_standin_Engine_FAIL_CALL_BACK_THEN_THROW == STANDIN_FAIL_CALL_BACK_THEN_THROW);
+static_assert(tsapi_standin_Engine_FAIL_GENERATED_SEGV == STANDIN_FAIL_GENERATED_SEGV);
+static_assert(tsapi_standin_Engine_FAIL_GENERATED_FPE == STANDIN_FAIL_GENERATED_FPE);
 static_assert(tsapi_standin_Engine_LIST_COMPLETE == STANDIN_LIST_COMPLETE);
 static_assert(tsapi_standin_Engine_LIST_CAPPED == STANDIN_LIST_CAPPED);
 static_assert(tsapi_standin_Engine_LIST_UNREADABLE == STANDIN_LIST_UNREADABLE);

@@ -50,6 +50,14 @@ public final class Engine {
      * then returns through the damage: a fault, usually SIGSEGV.
      */
     public static final int FAIL_OVERRUN = 12;
+    /** Calls back as FAIL_CALL_BACK, then dereferences a null pointer: SIGSEGV. */
+    public static final int FAIL_CALL_BACK_THEN_SEGV = 13;
+    /** Calls back as FAIL_CALL_BACK, then throws a C++ std::runtime_error. */
+    public static final int FAIL_CALL_BACK_THEN_THROW = 14;
+    /** Reads address 0 in machine code generated at run time in an anonymous mapping, as a JIT's: SIGSEGV. */
+    public static final int FAIL_GENERATED_SEGV = 15;
+    /** Divides by zero in such code: SIGFPE. Only on x86-64 (see canFail). */
+    public static final int FAIL_GENERATED_FPE = 16;
 
     // How a list's reading ended (Call.listStatus).
     public static final int LIST_COMPLETE = 0;
