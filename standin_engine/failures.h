@@ -33,6 +33,9 @@ void reset_failures();
 // False for a kind this platform cannot make happen.
 bool platform_has_failure(int kind);
 
+// standin_limit_address_space.
+int limit_address_space(bool on);
+
 // Makes the kinds whose making differs by platform (FPE, BUS, RAISE_FOREIGN,
 // THREAD_EXIT; on 32-bit Windows the C++ throws too) and returns for the others.
 void fail_on_this_platform(int kind);

@@ -5,6 +5,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -131,6 +132,29 @@ bool platform_has_failure(int kind) {
     if (kind == STANDIN_FAIL_GENERATED_SEGV) return kGeneratedCode;
     if (kind == STANDIN_FAIL_GENERATED_FPE) return kGeneratedCode && kDivisionByZeroTraps;
     return kind != STANDIN_FAIL_RAISE_FOREIGN && (kind != STANDIN_FAIL_FPE || kDivisionByZeroTraps);
+}
+
+int limit_address_space(bool on) {
+    static rlimit before{};
+    static bool capped = false;
+    if (!on) {
+        if (!capped) return 0;
+        capped = false;
+        return setrlimit(RLIMIT_AS, &before);
+    }
+    if (capped || getrlimit(RLIMIT_AS, &before) != 0) return -1;
+    unsigned long pages = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%lu", &pages) != 1) pages = 0;
+        std::fclose(statm);
+    }
+    if (pages == 0) return -1;
+    rlimit now = before;
+    now.rlim_cur = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
+    if (now.rlim_max != RLIM_INFINITY && now.rlim_cur > now.rlim_max) now.rlim_cur = now.rlim_max;
+    if (setrlimit(RLIMIT_AS, &now) != 0) return -1;
+    capped = true;
+    return 0;
 }
 
 void fail_on_this_platform(int kind) {

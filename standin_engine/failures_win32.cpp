@@ -54,6 +54,8 @@ bool platform_has_failure(int kind) {
 // as the structured exception 0xE06D7363.
 constexpr bool cxx_throws_cross_dlls = sizeof(void*) == 8;
 
+int limit_address_space(bool) { return -1; }
+
 void fail_on_this_platform(int kind) {
     const bool cxx_kind = kind == STANDIN_FAIL_THROW_INT || kind == STANDIN_FAIL_THROW_RUNTIME_ERROR ||
                           kind == STANDIN_FAIL_THROW_UNRELATED || kind == STANDIN_FAIL_CALL_BACK_THEN_THROW;

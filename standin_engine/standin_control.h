@@ -88,6 +88,14 @@ STANDIN_API void standin_set_callback(int (*callback)(void* context), void* cont
  * -1 when n < 16 (nothing changed then). Process-wide. */
 STANDIN_API int standin_set_overrun_bytes(int n);
 
+/* With on != 0, caps the process's address space (RLIMIT_AS) at what it
+ * has mapped now, so that no new mapping can be made, as when a host runs
+ * out of address space or of mappings (vm.max_map_count); with on == 0, puts
+ * back the limit there was. For tests of a thread whose first call comes
+ * then. Returns 0, or -1 where there is no such limit (Windows) or it could
+ * not be set. */
+STANDIN_API int standin_limit_address_space(int on);
+
 /* The next engine call on the calling thread must be `entry` with exactly
  * these `count` arguments: args[k] and lengths[k] give the bytes of argument
  * k without its NUL, args[k] NULL a null pointer; a list's marker counts as

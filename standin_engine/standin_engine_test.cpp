@@ -621,6 +621,24 @@ TEST_F(StandinEngineDeathTest, InjectedFaultsRaiseTheirSignalAfterRecording) {
     }
 }
 
+// ---- the address-space cap ----
+
+TEST_F(StandinEngine, LimitAddressSpaceRefusesNewMappingsUntilLifted) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer maps memory of its own at any time";
+#endif
+    const auto size = static_cast<std::size_t>(1) << 20;
+    ASSERT_EQ(standin_limit_address_space(1), 0);
+    void* refused = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    EXPECT_EQ(standin_limit_address_space(1), -1) << "capped already";
+    ASSERT_EQ(standin_limit_address_space(0), 0);
+    EXPECT_EQ(refused, MAP_FAILED);
+    void* granted = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    EXPECT_NE(granted, MAP_FAILED);
+    if (granted != MAP_FAILED) munmap(granted, size);
+    if (refused != MAP_FAILED) munmap(refused, size);
+}
+
 // ---- ending the calling thread ----
 
 struct ExitingCall {

@@ -117,6 +117,14 @@ public final class Engine {
      */
     public static native void setJavaCallback(Class<?> type, String staticMethodName);
 
+    /**
+     * With true, caps the process's address space at what it has mapped now,
+     * so that no new mapping can be made (as when a host runs out of address
+     * space or of mappings); with false, puts back the limit there was.
+     * UnsupportedOperationException where there is no such limit (Windows).
+     */
+    public static native void limitAddressSpace(boolean on);
+
     /** How far FAIL_OVERRUN writes past its 16-byte buffer; at least 16. */
     public static native void setOverrunBytes(int n);
 
