@@ -2,26 +2,40 @@
 # Runs the JVM tests in one engine mode under -Xcheck:jni. Fails when JUnit
 # fails, or when the JVM printed any warning (a line starting with WARNING or
 # Warning), since -Xcheck:jni reports misuse only that way.
-#   run_jvm_tests.sh MODE [--libjsig] [JUnit selectors, e.g. --select-class=...]
+#   run_jvm_tests.sh MODE [--libjsig] [--preload] [--no-signal-option] [JUnit selectors, e.g. --select-class=...]
+#   --libjsig           the JDK's signal-chaining library preloaded
+#   --preload           the engine and the library preloaded, before the JVM exists
+#   --no-signal-option  without -XX:+AllowUserSignalHandlers, and so without
+#                       -Xcheck:jni, which then reports the library's handlers
 # From the environment: JAVA, JAVA_OPTIONS (what that JDK needs, may be empty),
 # EMULATOR (what runs JAVA in a cross build, else empty), JUNIT_CONSOLE,
-# TESTS_JAR, CLASSPATH_JARS, LIBRARY_DIRS, ENGINE_FULL, ENGINE_NO_REVERT.
+# TESTS_JAR, CLASSPATH_JARS, LIBRARY_DIRS, ENGINE_FULL, ENGINE_NO_REVERT, LIBRARY.
 set -uo pipefail
 mode=$1
 shift
 libjsig=""
-if [ "${1:-}" = "--libjsig" ]; then
-  libjsig=$1
+preloaded=()
+checks=(-Xcheck:jni -XX:+AllowUserSignalHandlers)
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --libjsig) libjsig=$1 ;;
+    --preload) preloaded=("$ENGINE_FULL" "$LIBRARY") ;;
+    --no-signal-option) checks=() ;;
+    *) break ;;
+  esac
   shift
-fi
+done
 # Without selectors every test class in the jar.
 [ $# -gt 0 ] || set -- --scan-class-path="$TESTS_JAR"
-preload=()
 java_home=$(dirname "$(dirname "$(readlink -f "$JAVA")")")
-if [ -n "$libjsig" ]; then
+preload_list=()
+[ -n "$libjsig" ] && preload_list+=("$java_home/lib/libjsig.so")
+preload_list+=("${preloaded[@]}")
+preload=()
+if [ ${#preload_list[@]} -gt 0 ]; then
   # Under emulation too: qemu's user mode is linked statically and passes
   # the environment on to the emulated JVM's loader.
-  preload=(env "LD_PRELOAD=$java_home/lib/libjsig.so")
+  preload=(env "LD_PRELOAD=$(IFS=:; echo "${preload_list[*]}")")
 fi
 
 case "$mode" in
@@ -31,7 +45,7 @@ esac
 
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
-"${preload[@]}" ${EMULATOR:-} "$JAVA" ${JAVA_OPTIONS:-} -Xcheck:jni -XX:+AllowUserSignalHandlers \
+"${preload[@]}" ${EMULATOR:-} "$JAVA" ${JAVA_OPTIONS:-} "${checks[@]}" \
   -Djava.library.path="$LIBRARY_DIRS" \
   -Djweb.mode="$mode" -Djweb.engine="$engine" -Djweb.libjsig="$libjsig" \
   -jar "$JUNIT_CONSOLE" --class-path "$CLASSPATH_JARS" \
