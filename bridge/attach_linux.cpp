@@ -1,9 +1,12 @@
 // Linux attach: a load-time initialiser stands in for the process-attach
 // notification, and dlopen with RTLD_NOLOAD finds an already-loaded engine.
+// The fault handlers are not installed here but at the first guarded call
+// (see install_fault_handlers): the library may be loaded before the Java
+// runtime exists (LD_PRELOAD, a C host), which then takes handlers it finds
+// for a host's.
 #include <dlfcn.h>
 
 #include "bridge/engine_module.h"
-#include "frame/guard.h"
 
 namespace jweb {
 
@@ -23,10 +26,7 @@ namespace {
 
 // Runs once per load of the library, before the Java runtime can call any of
 // its methods, on the loading thread.
-[[gnu::constructor]] void attach_library() {
-    bind_engine();
-    install_fault_handlers();
-}
+[[gnu::constructor]] void attach_library() { bind_engine(); }
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <link.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <ucontext.h>
@@ -12,76 +13,147 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace jweb {
 
 namespace guard_detail {
 constinit thread_local ArmedGuard* volatile armed_guard __attribute__((tls_model("initial-exec"))) = nullptr;
-constinit thread_local bool signal_stack_checked __attribute__((tls_model("initial-exec"))) = false;
+constinit thread_local bool thread_prepared __attribute__((tls_model("initial-exec"))) = false;
 }  // namespace guard_detail
 
 namespace {
 
-// ---- the per-thread alternate signal stack ----
+// ---- the pool of alternate signal stacks ----
 
 // Room for our handler and for the Java runtime's handler, which runs on this
 // stack too for the faults we pass on (its crash report included). Pages that
 // are never touched cost address space only.
 constexpr std::size_t signal_stack_size = 256 * 1024;
+// Stacks are reserved this many at a time, in one mapping: a mapping per
+// thread would double the process's count of mappings (vm.max_map_count).
+// No guard page between them: each would split the mapping in two. Our
+// handler takes a few hundred bytes of its stack and the runtime's, which
+// passes its faults on or writes its crash report, stays well within the
+// size; the block's lowest page alone is a guard page, so that the bottom
+// stack cannot run into a foreign mapping.
+constexpr std::size_t stacks_per_block = 64;
+// A block is reserved while this many stacks are still free, by the thread
+// that takes one: a thread's first call when no mapping can be made (an
+// address-space limit, vm.max_map_count reached) still finds a stack.
+constexpr std::size_t spare_stacks = 16;
 
-// The stack this library gave its thread; unmapped when the thread ends.
-struct OwnedSignalStack {
-    void* mapping = nullptr;  // a guard page, then the stack
-    std::size_t length = 0;
-    void* stack = nullptr;  // where the stack starts, as sigaltstack knows it
-
-    ~OwnedSignalStack() {
-        if (mapping == nullptr) return;
-        // Take it out of use before it goes: a signal that arrives during the
-        // rest of the thread's exit then runs on the thread's own stack.
-        stack_t current;
-        if (sigaltstack(nullptr, &current) == 0 && !(current.ss_flags & SS_DISABLE) && current.ss_sp == stack) {
-            stack_t off{};
-            off.ss_flags = SS_DISABLE;
-            if (sigaltstack(&off, nullptr) != 0) return;  // still in use somehow: keep the memory
-        }
-        munmap(mapping, length);
-    }
+// A free stack keeps the link to the next at its top, which any use of the
+// stack touches first anyway.
+struct FreeStack {
+    FreeStack* next;
 };
-thread_local OwnedSignalStack owned_signal_stack;
+
+pthread_mutex_t pool_mutex = PTHREAD_MUTEX_INITIALIZER;
+FreeStack* free_stacks = nullptr;
+std::size_t free_count = 0;
+std::size_t page_size = 0;   // set once at install
+std::size_t stack_bytes = 0;  // set once at install
+// Each thread's stack from the pool, given back by the key's destructor.
+pthread_key_t stack_owner;
+bool stack_owner_made = false;
+
+FreeStack* link_of(void* stack) {
+    return reinterpret_cast<FreeStack*>(static_cast<char*>(stack) + stack_bytes - sizeof(FreeStack));
+}
+void* stack_of(FreeStack* link) {
+    return reinterpret_cast<char*>(link) + sizeof(FreeStack) - stack_bytes;
+}
+
+void push_locked(void* stack) {
+    FreeStack* link = link_of(stack);
+    link->next = free_stacks;
+    free_stacks = link;
+    ++free_count;
+}
+
+void reserve_block_locked() {
+    const std::size_t length = page_size + stacks_per_block * stack_bytes;
+    void* mapping = mmap(nullptr, length, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
+    if (mapping == MAP_FAILED) return;
+    if (mprotect(mapping, page_size, PROT_NONE) != 0) {
+        munmap(mapping, length);
+        return;
+    }
+    char* first = static_cast<char*>(mapping) + page_size;
+    for (std::size_t i = stacks_per_block; i-- > 0;) push_locked(first + i * stack_bytes);
+}
+
+void* take_stack() {
+    pthread_mutex_lock(&pool_mutex);
+    if (free_count <= spare_stacks) reserve_block_locked();  // ahead of need; failing now is no harm yet
+    void* stack = nullptr;
+    if (free_stacks != nullptr) {
+        FreeStack* link = free_stacks;
+        free_stacks = link->next;
+        --free_count;
+        stack = stack_of(link);
+    }
+    pthread_mutex_unlock(&pool_mutex);
+    return stack;
+}
+
+void give_back(void* stack) {
+    pthread_mutex_lock(&pool_mutex);
+    push_locked(stack);
+    pthread_mutex_unlock(&pool_mutex);
+}
+
+// At the thread's end: the stack is taken out of use before it goes back, so
+// a signal during the rest of the exit runs on the thread's own stack.
+void return_thread_stack(void* stack) {
+    stack_t current;
+    if (sigaltstack(nullptr, &current) == 0 && !(current.ss_flags & SS_DISABLE) && current.ss_sp == stack) {
+        stack_t off{};
+        off.ss_flags = SS_DISABLE;
+        if (sigaltstack(&off, nullptr) != 0) return;  // still in use somehow: never hand it out again
+    }
+    give_back(stack);
+}
+
+void make_signal_stack_pool() {
+    page_size = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const long minimum = sysconf(_SC_MINSIGSTKSZ);  // grows with the processor's register state
+    const std::size_t size = std::max(signal_stack_size, minimum > 0 ? 4 * static_cast<std::size_t>(minimum) : 0);
+    stack_bytes = (size + page_size - 1) / page_size * page_size;
+    stack_owner_made = pthread_key_create(&stack_owner, return_thread_stack) == 0;
+    pthread_mutex_lock(&pool_mutex);
+    reserve_block_locked();
+    pthread_mutex_unlock(&pool_mutex);
+}
+
+pthread_once_t install_once = PTHREAD_ONCE_INIT;
+void install_once_now();
 
 }  // namespace
 
 namespace guard_detail {
 
-void prepare_signal_stack() noexcept {
-    signal_stack_checked = true;
+void prepare_thread() noexcept {
+    pthread_once(&install_once, install_once_now);
     stack_t current;
-    if (sigaltstack(nullptr, &current) != 0 || !(current.ss_flags & SS_DISABLE)) return;
-
-    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    const long minimum = sysconf(_SC_MINSIGSTKSZ);  // grows with the processor's register state
-    std::size_t size = std::max(signal_stack_size, minimum > 0 ? 4 * static_cast<std::size_t>(minimum) : 0);
-    size = (size + page - 1) / page * page;
-    void* mapping = mmap(nullptr, page + size, PROT_READ | PROT_WRITE,
-                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
-    if (mapping == MAP_FAILED) return;
-    // The lowest page stays inaccessible: a handler that overruns the stack
-    // faults there instead of writing over whatever lies below.
-    if (mprotect(mapping, page, PROT_NONE) != 0) {
-        munmap(mapping, page + size);
+    if (sigaltstack(nullptr, &current) != 0 || !(current.ss_flags & SS_DISABLE)) {
+        thread_prepared = true;  // one of the thread's own serves
         return;
     }
+    void* stack = take_stack();
+    if (stack == nullptr) return;  // none to be had now: the next call tries again
     stack_t ours{};
-    ours.ss_sp = static_cast<char*>(mapping) + page;
-    ours.ss_size = size;
+    ours.ss_sp = stack;
+    ours.ss_size = stack_bytes;
     if (sigaltstack(&ours, nullptr) != 0) {
-        munmap(mapping, page + size);
+        give_back(stack);
         return;
     }
-    owned_signal_stack.mapping = mapping;
-    owned_signal_stack.length = page + size;
-    owned_signal_stack.stack = ours.ss_sp;
+    // Without the key the stack stays the thread's after its end: lost, not reused.
+    if (stack_owner_made) pthread_setspecific(stack_owner, stack);
+    thread_prepared = true;
 }
 
 }  // namespace guard_detail
@@ -105,13 +177,35 @@ constexpr std::array<int, 4> fault_signals = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 // The actions in place before ours: the Java runtime's handlers, or what a
 // signal-chaining library reports instead (possibly SIG_DFL or SIG_IGN).
 struct sigaction previous_actions[NSIG];
-// The loaded object whose code the previous handler is: faults raised in
-// that object's own code are its business, on any thread.
-const link_map* previous_handler_object[NSIG];
+
+struct AddressRange {
+    std::uintptr_t low = 0;
+    std::uintptr_t high = 0;  // past the end
+    bool contains(std::uintptr_t address) const { return address >= low && address < high; }
+};
+
+// The loaded object whose code the previous handler is, from its lowest to
+// its highest segment: faults raised in that object's own code are its
+// business, on any thread.
+AddressRange previous_handler_object[NSIG];
 // Set once a forwarded signal met a previous action with SA_RESETHAND: the
 // kernel would have reset it to SIG_DFL on that first delivery.
 std::atomic<bool> previous_reset[NSIG];
-bool handlers_installed = false;
+
+// Where HotSpot keeps the bounds of its code cache, which holds all the code
+// it generates (interpreter, stubs, compiled methods): the addresses of
+// CodeCache::_low_bound and _high_bound, found in the structure tables it
+// publishes to debuggers and profilers. Null when the runtime is not
+// HotSpot, or has no such table.
+const std::uintptr_t* code_cache_low = nullptr;
+const std::uintptr_t* code_cache_high = nullptr;
+
+// glibc's _dl_find_object (2.35 and later), looked up at run time so the
+// library loads on older ones; null there. Safe in a signal handler. Only
+// whether an address lies in a loaded object is asked: the result goes to a
+// buffer larger than any glibc's struct dl_find_object.
+using FindObject = int (*)(void* address, void* result);
+FindObject find_object = nullptr;
 
 void on_fault(int signal, siginfo_t* info, void* context);
 
@@ -131,23 +225,38 @@ const void* faulting_instruction(const ucontext_t* context) {
 #endif
 }
 
+// Whether code the Java runtime generated is where the fault is: its code
+// cache when it publishes it. Otherwise code in no loaded object is taken for
+// the runtime's (or a host's JIT), which leaves the faults of an engine's own
+// generated code to that handler; and where even that cannot be told (glibc
+// before 2.35), no code is, so that faults outside the runtime's library are
+// the guard's.
+bool in_runtimes_generated_code(std::uintptr_t instruction) {
+    if (code_cache_low != nullptr) {
+        const std::uintptr_t low = *code_cache_low;
+        const std::uintptr_t high = *code_cache_high;
+        if (low < high) return instruction >= low && instruction < high;
+    }
+    if (find_object == nullptr) return false;
+    alignas(16) unsigned char found[256];
+    return find_object(reinterpret_cast<void*>(instruction), found) != 0;
+}
+
 // Whether the previous handler (the Java runtime's) raised this fault in its
 // own code, as the runtime does by design for null checks, safepoint polls
 // and stack banging, also in Java code that foreign code calls back on a
-// guarded thread. Its interpreter and compiled code lie in no loaded object;
-// a fault there is its own, except that of an instruction fetched from where
-// nothing may run: a jump to a wild address, as after a stack overrun.
-// _dl_find_object is safe in a signal handler (dladdr is not).
+// guarded thread: its own library, or the code it generated. A fault of an
+// instruction fetched from where nothing may run is never its own: a jump to
+// a wild address, as after a stack overrun. Only plain loads here: safe in a
+// signal handler.
 bool raised_in_previous_handlers_code(int signal, const siginfo_t* info, const ucontext_t* context) {
     if (!is_handler_function(previous_actions[signal]) || previous_reset[signal].load(std::memory_order_relaxed))
         return false;
-    const void* instruction = faulting_instruction(context);
-    dl_find_object found;
-    if (_dl_find_object(const_cast<void*>(instruction), &found) != 0) {
-        const bool wild_jump = (signal == SIGSEGV || signal == SIGBUS) && info->si_addr == instruction;
-        return !wild_jump;
-    }
-    return found.dlfo_link_map == previous_handler_object[signal];
+    const auto instruction = reinterpret_cast<std::uintptr_t>(faulting_instruction(context));
+    if (previous_handler_object[signal].contains(instruction)) return true;
+    const bool wild_jump = (signal == SIGSEGV || signal == SIGBUS) &&
+                           reinterpret_cast<std::uintptr_t>(info->si_addr) == instruction;
+    return !wild_jump && in_runtimes_generated_code(instruction);
 }
 
 // What the kernel does with a fault whose disposition is SIG_DFL, or SIG_IGN
@@ -201,18 +310,96 @@ void on_fault(int signal, siginfo_t* info, void* context) {
     forward_to_previous(signal, info, context);
 }
 
-const link_map* object_of(const struct sigaction& action) {
-    if (!is_handler_function(action)) return nullptr;
-    dl_find_object found;
-    if (_dl_find_object(reinterpret_cast<void*>(action.sa_sigaction), &found) != 0) return nullptr;
-    return found.dlfo_link_map;
+// The span of the loaded object that holds `address`, from its lowest to its
+// highest loadable segment; empty when none does. Not in a signal handler.
+AddressRange object_span(std::uintptr_t address) {
+    struct Search {
+        std::uintptr_t address;
+        AddressRange found;
+    } search{address, {}};
+    dl_iterate_phdr(
+        [](dl_phdr_info* object, std::size_t, void* data) {
+            auto* s = static_cast<Search*>(data);
+            AddressRange span{UINTPTR_MAX, 0};
+            for (ElfW(Half) i = 0; i < object->dlpi_phnum; ++i) {
+                const ElfW(Phdr)& segment = object->dlpi_phdr[i];
+                if (segment.p_type != PT_LOAD) continue;
+                const std::uintptr_t low = object->dlpi_addr + segment.p_vaddr;
+                span.low = std::min(span.low, low);
+                span.high = std::max(span.high, low + segment.p_memsz);
+            }
+            if (!span.contains(s->address)) return 0;
+            s->found = span;
+            return 1;
+        },
+        &search);
+    return search.found;
 }
 
-}  // namespace
+AddressRange object_of(const struct sigaction& action) {
+    if (!is_handler_function(action)) return {};
+    return object_span(reinterpret_cast<std::uintptr_t>(action.sa_sigaction));
+}
 
-void install_fault_handlers() {
-    if (handlers_installed) return;
-    handlers_installed = true;
+// A field of one entry of HotSpot's structure table, at the offset the
+// runtime exports for it.
+template <class T>
+T entry_field(const char* entry, std::uint64_t offset) {
+    T value;
+    std::memcpy(&value, entry + offset, sizeof value);
+    return value;
+}
+
+// Finds CodeCache::_low_bound and _high_bound in the runtime's structure
+// table (gHotSpotVMStructs, laid out as the gHotSpotVMStructEntry* symbols
+// say), as debuggers and profilers do.
+void find_code_cache(void* runtime) {
+    const auto symbol = [runtime](const char* name) { return dlsym(runtime, name); };
+    const auto* table = static_cast<const char* const*>(symbol("gHotSpotVMStructs"));
+    const auto* type_offset = static_cast<const std::uint64_t*>(symbol("gHotSpotVMStructEntryTypeNameOffset"));
+    const auto* field_offset = static_cast<const std::uint64_t*>(symbol("gHotSpotVMStructEntryFieldNameOffset"));
+    const auto* static_offset = static_cast<const std::uint64_t*>(symbol("gHotSpotVMStructEntryIsStaticOffset"));
+    const auto* address_offset = static_cast<const std::uint64_t*>(symbol("gHotSpotVMStructEntryAddressOffset"));
+    const auto* stride = static_cast<const std::uint64_t*>(symbol("gHotSpotVMStructEntryArrayStride"));
+    if (!table || !*table || !type_offset || !field_offset || !static_offset || !address_offset || !stride ||
+        *stride == 0)
+        return;
+    const std::uintptr_t* low = nullptr;
+    const std::uintptr_t* high = nullptr;
+    for (const char* entry = *table;; entry += *stride) {
+        const char* type = entry_field<const char*>(entry, *type_offset);
+        if (type == nullptr) break;  // the table ends with an empty entry
+        const char* field = entry_field<const char*>(entry, *field_offset);
+        if (std::strcmp(type, "CodeCache") != 0 || field == nullptr || entry_field<std::int32_t>(entry, *static_offset) == 0)
+            continue;
+        const auto* address = entry_field<const std::uintptr_t*>(entry, *address_offset);
+        if (std::strcmp(field, "_low_bound") == 0) low = address;
+        if (std::strcmp(field, "_high_bound") == 0) high = address;
+    }
+    if (low == nullptr || high == nullptr) return;
+    code_cache_low = low;
+    code_cache_high = high;
+}
+
+// The Java runtime's library: the one whose code the previous SIGSEGV
+// handler is, or else libjvm.so by name. A reference kept for good.
+void* runtime_library(const struct sigaction& segv_action) {
+    Dl_info info{};
+    if (is_handler_function(segv_action) && dladdr(reinterpret_cast<void*>(segv_action.sa_sigaction), &info) != 0 &&
+        info.dli_fname != nullptr) {
+        void* library = dlopen(info.dli_fname, RTLD_NOLOAD | RTLD_LAZY);
+        if (library != nullptr && dlsym(library, "gHotSpotVMStructs") != nullptr) return library;
+    }
+    return dlopen("libjvm.so", RTLD_NOLOAD | RTLD_LAZY);
+}
+
+void install_handlers() {
+    find_object = reinterpret_cast<FindObject>(dlsym(RTLD_DEFAULT, "_dl_find_object"));
+    {
+        struct sigaction segv_action {};
+        if (sigaction(SIGSEGV, nullptr, &segv_action) == 0)
+            if (void* runtime = runtime_library(segv_action)) find_code_cache(runtime);
+    }
     for (int signal : fault_signals) {
         struct sigaction current {};
         if (sigaction(signal, nullptr, &current) != 0) continue;
@@ -228,5 +415,14 @@ void install_fault_handlers() {
         previous_handler_object[signal] = object_of(previous_actions[signal]);
     }
 }
+
+void install_once_now() {
+    make_signal_stack_pool();
+    install_handlers();
+}
+
+}  // namespace
+
+void install_fault_handlers() { pthread_once(&install_once, install_once_now); }
 
 }  // namespace jweb

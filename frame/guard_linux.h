@@ -26,15 +26,18 @@ struct ArmedGuard {
 extern constinit thread_local ArmedGuard* volatile armed_guard
     __attribute__((tls_model("initial-exec")));
 
-// Whether this thread's signal stack has been seen to: after the first
-// guarded call on a thread the guard makes no system call on its normal path.
-extern constinit thread_local bool signal_stack_checked __attribute__((tls_model("initial-exec")));
+// Whether this thread is ready for guarded calls: the fault handlers are in
+// place and the thread has a signal stack. After the first guarded call on a
+// thread the guard makes no system call on its normal path.
+extern constinit thread_local bool thread_prepared __attribute__((tls_model("initial-exec")));
 
-// Gives the calling thread an alternate signal stack, unless it already has
-// one (then that one serves and is left alone). The stack is freed when the
-// thread ends. On failure the thread goes on without one: every fault but a
-// stack overflow is still caught.
-[[gnu::cold, gnu::noinline]] void prepare_signal_stack() noexcept;
+// Installs the fault handlers if no call has yet (see install_fault_handlers)
+// and gives the calling thread an alternate signal stack from a pool reserved
+// ahead of need, unless it already has one (then that one serves and is left
+// alone). The stack goes back to the pool when the thread ends. When none can
+// be had, the call goes on without one (every fault but a stack overflow is
+// still caught) and the next call on this thread tries again.
+[[gnu::cold, gnu::noinline]] void prepare_thread() noexcept;
 
 }  // namespace guard_detail
 
@@ -46,8 +49,12 @@ extern constinit thread_local bool signal_stack_checked __attribute__((tls_model
 void probe_stack(std::size_t bytes) noexcept;
 
 // Installs the fault handlers, keeping the actions they replace (the Java
-// runtime's) for every signal that is not a fault inside a guarded call.
-// Called once, when the library is attached; a second call changes nothing.
+// runtime's) for every signal that is not a fault inside a guarded call, and
+// reserves the first signal stacks. Runs once, at the first guarded call in
+// the process, when the Java runtime, if any, has long installed its own
+// handlers: installed at load, before a runtime that is created later (a
+// library preloaded), they would be taken for a host's and kept or replaced
+// by it. Later calls change nothing.
 void install_fault_handlers();
 
 namespace guard_detail {
@@ -84,8 +91,8 @@ template <class Result, class Call>
     static_assert(std::is_trivially_destructible_v<Call>,
                   "a fault leaves the guarded call without running destructors");
     using guard_detail::armed_guard;
-    if (!guard_detail::signal_stack_checked) [[unlikely]]
-        guard_detail::prepare_signal_stack();
+    if (!guard_detail::thread_prepared) [[unlikely]]
+        guard_detail::prepare_thread();
     guard_detail::ArmedGuard guard;
     guard.outer = armed_guard;
     if (sigsetjmp(guard.resume, 0) != 0) {

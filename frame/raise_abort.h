@@ -6,8 +6,10 @@ namespace jweb {
 
 // Throws tsapi.exceptions.Abort, with no message, into the Java caller. The
 // class is looked up now, never cached; when it cannot be found, whatever the
-// failed lookup left pending is what the caller sees. Must be the last JNI
-// call a method makes.
+// failed lookup left pending is what the caller sees. When an exception is
+// already pending (thrown by Java code the engine called back), that one is
+// left to the caller instead, and no other JNI call is made. Must be the last
+// JNI call a method makes.
 void raise_abort(JNIEnv* env);
 
 }  // namespace jweb

@@ -30,8 +30,12 @@ constexpr const char* kFailureTexts[] = {
     "thread exit",
     "call back",
     "overrun",  // with its length, see failure_text
+    "call back, then SIGSEGV",
+    "call back, then throw std::runtime_error",
+    "SIGSEGV in generated code",
+    "SIGFPE in generated code",
 };
-constexpr int kLastKind = STANDIN_FAIL_OVERRUN;
+constexpr int kLastKind = STANDIN_FAIL_GENERATED_FPE;
 static_assert(std::size(kFailureTexts) == kLastKind + 1, "a name for every kind");
 
 [[gnu::noinline, gnu::no_sanitize("null")]] int null_dereference() {
@@ -86,6 +90,11 @@ int overrun_own_frame(int past) {
 
 }  // namespace
 
+bool calls_back_first(int kind) {
+    return kind == STANDIN_FAIL_CALL_BACK || kind == STANDIN_FAIL_CALL_BACK_THEN_SEGV ||
+           kind == STANDIN_FAIL_CALL_BACK_THEN_THROW;
+}
+
 bool failure_available(int kind) {
     return kind >= STANDIN_FAIL_NONE && kind <= kLastKind && platform_has_failure(kind);
 }
@@ -101,9 +110,11 @@ void fail(int kind, const char* entry) {
     switch (kind) {
         case STANDIN_FAIL_THROW_INT: throw int{STANDIN_THROWN_INT};
         case STANDIN_FAIL_THROW_RUNTIME_ERROR:
+        case STANDIN_FAIL_CALL_BACK_THEN_THROW:
             throw std::runtime_error(std::string("standin engine: injected failure in ") + entry);
         case STANDIN_FAIL_THROW_UNRELATED: throw standin::UnrelatedFailure{entry};
-        case STANDIN_FAIL_SEGV: null_dereference(); break;
+        case STANDIN_FAIL_SEGV:
+        case STANDIN_FAIL_CALL_BACK_THEN_SEGV: null_dereference(); break;
         case STANDIN_FAIL_ILL: illegal_instruction(); break;
         case STANDIN_FAIL_STACK_OVERFLOW: overflow_stack(nullptr); break;
         case STANDIN_FAIL_OVERRUN: overrun_own_frame(g_overrun_bytes.load(std::memory_order_relaxed)); break;

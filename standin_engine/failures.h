@@ -7,6 +7,10 @@
 
 namespace standin_engine {
 
+// Whether the kind calls the host's callback before it returns or fails
+// (STANDIN_FAIL_CALL_BACK then fails in no way).
+bool calls_back_first(int kind);
+
 // Whether standin_inject_failure accepts the kind here.
 bool failure_available(int kind);
 
@@ -28,6 +32,9 @@ void reset_failures();
 
 // False for a kind this platform cannot make happen.
 bool platform_has_failure(int kind);
+
+// standin_limit_address_space.
+int limit_address_space(bool on);
 
 // Makes the kinds whose making differs by platform (FPE, BUS, RAISE_FOREIGN,
 // THREAD_EXIT; on 32-bit Windows the C++ throws too) and returns for the others.

@@ -1,14 +1,17 @@
 // The failures whose making is POSIX's own: SIGFPE by integer division,
-// SIGBUS by a mapping past the end of its file, and the end of the calling
-// thread. RAISE_FOREIGN is Windows'.
+// SIGBUS by a mapping past the end of its file, faults in code generated at
+// run time, and the end of the calling thread. RAISE_FOREIGN is Windows'.
 
 #include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 #include "failures.h"
 #include "standin_control.h"
@@ -70,16 +73,99 @@ volatile char* page_past_eof() {
     return *page;
 }
 
+// Machine code that faults, as a JIT (a regex or script engine, a libffi
+// closure) would write it: each function returns an int and takes nothing.
+#if defined(__x86_64__)
+constexpr unsigned char kReadAddressZero[] = {0x8b, 0x04, 0x25, 0x00, 0x00, 0x00, 0x00, 0xc3};  // mov eax,[0]; ret
+constexpr unsigned char kDivideByZero[] = {
+    0x31, 0xd2,                    // xor edx,edx
+    0xb8, 0x01, 0x00, 0x00, 0x00,  // mov eax,1
+    0x31, 0xc9,                    // xor ecx,ecx
+    0xf7, 0xf1,                    // div ecx
+    0xc3};                         // ret
+constexpr bool kGeneratedCode = true;
+#elif defined(__aarch64__)
+constexpr unsigned char kReadAddressZero[] = {
+    0x00, 0x00, 0x80, 0xd2,  // mov x0,#0
+    0x00, 0x00, 0x40, 0xb9,  // ldr w0,[x0]
+    0xc0, 0x03, 0x5f, 0xd6};  // ret
+constexpr unsigned char kDivideByZero[] = {0};  // no trapping division: refused
+constexpr bool kGeneratedCode = true;
+#else
+constexpr unsigned char kReadAddressZero[] = {0};
+constexpr unsigned char kDivideByZero[] = {0};
+constexpr bool kGeneratedCode = false;
+#endif
+
+using GeneratedFunction = int (*)();
+
+// The two functions in one anonymous page, written and then made executable
+// (never both), once; kept for the life of the process.
+struct GeneratedCode {
+    GeneratedFunction read_address_zero = nullptr;
+    GeneratedFunction divide_by_zero = nullptr;
+};
+
+GeneratedCode generate_code() {
+    const auto size = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    void* page = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) return {};
+    auto* bytes = static_cast<unsigned char*>(page);
+    constexpr std::size_t second = 64;
+    std::memcpy(bytes, kReadAddressZero, sizeof kReadAddressZero);
+    std::memcpy(bytes + second, kDivideByZero, sizeof kDivideByZero);
+    __builtin___clear_cache(reinterpret_cast<char*>(bytes), reinterpret_cast<char*>(bytes + size));
+    if (mprotect(page, size, PROT_READ | PROT_EXEC) != 0) return {};
+    return {reinterpret_cast<GeneratedFunction>(bytes), reinterpret_cast<GeneratedFunction>(bytes + second)};
+}
+
+const GeneratedCode& generated_code() {
+    static const GeneratedCode code = generate_code();
+    return code;
+}
+
+[[gnu::noinline]] int run_generated(GeneratedFunction function) {
+    if (function == nullptr) return raise(SIGSEGV);  // no page to be had: the signal at least
+    return function();
+}
+
 }  // namespace
 
 bool platform_has_failure(int kind) {
+    if (kind == STANDIN_FAIL_GENERATED_SEGV) return kGeneratedCode;
+    if (kind == STANDIN_FAIL_GENERATED_FPE) return kGeneratedCode && kDivisionByZeroTraps;
     return kind != STANDIN_FAIL_RAISE_FOREIGN && (kind != STANDIN_FAIL_FPE || kDivisionByZeroTraps);
+}
+
+int limit_address_space(bool on) {
+    static rlimit before{};
+    static bool capped = false;
+    if (!on) {
+        if (!capped) return 0;
+        capped = false;
+        return setrlimit(RLIMIT_AS, &before);
+    }
+    if (capped || getrlimit(RLIMIT_AS, &before) != 0) return -1;
+    unsigned long pages = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%lu", &pages) != 1) pages = 0;
+        std::fclose(statm);
+    }
+    if (pages == 0) return -1;
+    rlimit now = before;
+    now.rlim_cur = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
+    if (now.rlim_max != RLIM_INFINITY && now.rlim_cur > now.rlim_max) now.rlim_cur = now.rlim_max;
+    if (setrlimit(RLIMIT_AS, &now) != 0) return -1;
+    capped = true;
+    return 0;
 }
 
 void fail_on_this_platform(int kind) {
     switch (kind) {
         case STANDIN_FAIL_FPE: divide_by_zero(); break;
         case STANDIN_FAIL_BUS: touch_past_eof(); break;
+        case STANDIN_FAIL_GENERATED_SEGV: run_generated(generated_code().read_address_zero); break;
+        case STANDIN_FAIL_GENERATED_FPE: run_generated(generated_code().divide_by_zero); break;
         case STANDIN_FAIL_THREAD_EXIT: pthread_exit(nullptr);
         default: break;
     }

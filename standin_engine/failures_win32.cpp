@@ -42,7 +42,10 @@ namespace {
 
 }  // namespace
 
-bool platform_has_failure(int kind) { return kind != STANDIN_FAIL_BUS && kind != STANDIN_FAIL_THREAD_EXIT; }
+bool platform_has_failure(int kind) {
+    return kind != STANDIN_FAIL_BUS && kind != STANDIN_FAIL_THREAD_EXIT && kind != STANDIN_FAIL_GENERATED_SEGV &&
+           kind != STANDIN_FAIL_GENERATED_FPE;
+}
 
 // i686 mingw-w64 unwinds C++ exceptions with DWARF tables whose registry is
 // per statically linked DLL, so a g++ throw from this DLL ends in
@@ -51,9 +54,11 @@ bool platform_has_failure(int kind) { return kind != STANDIN_FAIL_BUS && kind !=
 // as the structured exception 0xE06D7363.
 constexpr bool cxx_throws_cross_dlls = sizeof(void*) == 8;
 
+int limit_address_space(bool) { return -1; }
+
 void fail_on_this_platform(int kind) {
     const bool cxx_kind = kind == STANDIN_FAIL_THROW_INT || kind == STANDIN_FAIL_THROW_RUNTIME_ERROR ||
-                          kind == STANDIN_FAIL_THROW_UNRELATED;
+                          kind == STANDIN_FAIL_THROW_UNRELATED || kind == STANDIN_FAIL_CALL_BACK_THEN_THROW;
     if (cxx_kind && !cxx_throws_cross_dlls) raise_foreign_exception();
     switch (kind) {
         case STANDIN_FAIL_FPE: divide_by_zero(); break;

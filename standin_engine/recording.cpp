@@ -128,8 +128,8 @@ int finish(Record&& r) {
     r.thread_id = current_tid();
     r.thread_name = current_thread_name();
     const int injected = std::exchange(t_injected, STANDIN_FAIL_NONE);
-    const bool calls_back = injected == STANDIN_FAIL_CALL_BACK;
-    r.failure = calls_back ? STANDIN_FAIL_NONE : injected;
+    const bool calls_back = calls_back_first(injected);
+    r.failure = injected == STANDIN_FAIL_CALL_BACK ? STANDIN_FAIL_NONE : injected;
     const int result = take_expected_call(r);
     r.result = result;
     const int failure = r.failure;
@@ -146,7 +146,10 @@ int finish(Record&& r) {
         resets = s.resets;
         s.records.push_back(std::move(r));
     }
-    if (callback.function != nullptr) return call_back(callback, index, resets);
+    if (callback.function != nullptr) {
+        const int called_back = call_back(callback, index, resets);
+        if (failure == STANDIN_FAIL_NONE) return called_back;
+    }
     if (failure != STANDIN_FAIL_NONE) fail(failure, entry);
     return result;
 }

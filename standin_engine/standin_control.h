@@ -39,8 +39,14 @@ enum standin_failure_kind {
     STANDIN_FAIL_THREAD_EXIT = 10,       /* POSIX only: the call ends its thread, pthread_exit(NULL) */
     STANDIN_FAIL_CALL_BACK = 11,         /* not a failure: the call returns what the callback of
                                             standin_set_callback returns */
-    STANDIN_FAIL_OVERRUN = 12            /* write past a 16-byte buffer of its own frame (see
+    STANDIN_FAIL_OVERRUN = 12,           /* write past a 16-byte buffer of its own frame (see
                                             standin_set_overrun_bytes), then return through it */
+    STANDIN_FAIL_CALL_BACK_THEN_SEGV = 13,  /* call back as STANDIN_FAIL_CALL_BACK, then read
+                                               through a null pointer */
+    STANDIN_FAIL_CALL_BACK_THEN_THROW = 14, /* call back, then throw std::runtime_error */
+    STANDIN_FAIL_GENERATED_SEGV = 15,    /* POSIX only: read address 0 in code generated at run time
+                                            into an anonymous executable mapping, as a JIT's */
+    STANDIN_FAIL_GENERATED_FPE = 16      /* x86-64 Linux only: divide by zero in such code */
 };
 
 /* How the reading of a variadic list ended. */
@@ -81,6 +87,14 @@ STANDIN_API void standin_set_callback(int (*callback)(void* context), void* cont
  * that the writes reach what the frame saved above the buffer. Returns 0, or
  * -1 when n < 16 (nothing changed then). Process-wide. */
 STANDIN_API int standin_set_overrun_bytes(int n);
+
+/* With on != 0, caps the process's address space (RLIMIT_AS) at what it
+ * has mapped now, so that no new mapping can be made, as when a host runs
+ * out of address space or of mappings (vm.max_map_count); with on == 0, puts
+ * back the limit there was. For tests of a thread whose first call comes
+ * then. Returns 0, or -1 where there is no such limit (Windows) or it could
+ * not be set. */
+STANDIN_API int standin_limit_address_space(int on);
 
 /* The next engine call on the calling thread must be `entry` with exactly
  * these `count` arguments: args[k] and lengths[k] give the bytes of argument

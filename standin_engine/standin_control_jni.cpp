@@ -28,6 +28,10 @@ static_assert(tsapi_standin_Engine_FAIL_STACK_OVERFLOW == STANDIN_FAIL_STACK_OVE
 static_assert(tsapi_standin_Engine_FAIL_THREAD_EXIT == STANDIN_FAIL_THREAD_EXIT);
 static_assert(tsapi_standin_Engine_FAIL_CALL_BACK == STANDIN_FAIL_CALL_BACK);
 static_assert(tsapi_standin_Engine_FAIL_OVERRUN == STANDIN_FAIL_OVERRUN);
+static_assert(tsapi_standin_Engine_FAIL_CALL_BACK_THEN_SEGV == STANDIN_FAIL_CALL_BACK_THEN_SEGV);
+static_assert(tsapi_standin_Engine_FAIL_CALL_BACK_THEN_THROW == STANDIN_FAIL_CALL_BACK_THEN_THROW);
+static_assert(tsapi_standin_Engine_FAIL_GENERATED_SEGV == STANDIN_FAIL_GENERATED_SEGV);
+static_assert(tsapi_standin_Engine_FAIL_GENERATED_FPE == STANDIN_FAIL_GENERATED_FPE);
 static_assert(tsapi_standin_Engine_LIST_COMPLETE == STANDIN_LIST_COMPLETE);
 static_assert(tsapi_standin_Engine_LIST_CAPPED == STANDIN_LIST_CAPPED);
 static_assert(tsapi_standin_Engine_LIST_UNREADABLE == STANDIN_LIST_UNREADABLE);
@@ -60,6 +64,7 @@ struct EngineApi {
     decltype(&standin_expect_call) expect_call;
     decltype(&standin_expectation_mismatches) expectation_mismatches;
     decltype(&standin_first_mismatch) first_mismatch;
+    decltype(&standin_limit_address_space) limit_address_space;
 };
 
 constexpr const char* kEngineSoname = "libTswReplayMain.so";
@@ -117,6 +122,7 @@ const EngineApi* engine(JNIEnv* env) {
     bind(module, "standin_expect_call", api.expect_call, missing);
     bind(module, "standin_expectation_mismatches", api.expectation_mismatches, missing);
     bind(module, "standin_first_mismatch", api.first_mismatch, missing);
+    bind(module, "standin_limit_address_space", api.limit_address_space, missing);
     if (!missing.empty()) {
         dlclose(module);
         throw_new(env, "java/lang/IllegalStateException",
@@ -250,6 +256,12 @@ JNIEXPORT void JNICALL Java_tsapi_standin_Engine_setOverrunBytes(JNIEnv* env, jc
     const EngineApi* api = engine(env);
     if (api != nullptr && api->set_overrun_bytes(n) != 0)
         illegal_argument(env, "an overrun must reach at least 16 bytes past its buffer: " + std::to_string(n));
+}
+
+JNIEXPORT void JNICALL Java_tsapi_standin_Engine_limitAddressSpace(JNIEnv* env, jclass, jboolean on) {
+    const EngineApi* api = engine(env);
+    if (api != nullptr && api->limit_address_space(on ? 1 : 0) != 0)
+        throw_new(env, "java/lang/UnsupportedOperationException", "the address space cannot be limited here");
 }
 
 JNIEXPORT void JNICALL Java_tsapi_standin_Engine_expectListLength(JNIEnv* env, jclass, jint n) {

@@ -545,7 +545,11 @@ TEST_F(StandinEngine, InjectionCanBeRefusedClearedAndReset) {
         {-1, false},
         {STANDIN_FAIL_RAISE_FOREIGN, false},  // Windows only
         {STANDIN_FAIL_FPE, processor_faults::division_by_zero_traps},  // not on arm64
-        {STANDIN_FAIL_OVERRUN + 1, false},
+        {STANDIN_FAIL_GENERATED_FPE + 1, false},
+        {STANDIN_FAIL_GENERATED_SEGV, true},
+        {STANDIN_FAIL_GENERATED_FPE, processor_faults::division_by_zero_traps},
+        {STANDIN_FAIL_CALL_BACK_THEN_SEGV, true},
+        {STANDIN_FAIL_CALL_BACK_THEN_THROW, true},
         {STANDIN_FAIL_THREAD_EXIT, true},
         {STANDIN_FAIL_CALL_BACK, true},
         {STANDIN_FAIL_OVERRUN, true},
@@ -588,9 +592,14 @@ TEST_F(StandinEngineDeathTest, InjectedFaultsRaiseTheirSignalAfterRecording) {
         // The return through the overwritten frame faults, unguarded.
         {STANDIN_FAIL_OVERRUN, SIGSEGV, "overrun of 200 bytes", 0},
         {STANDIN_FAIL_OVERRUN, SIGSEGV, "overrun of 16 bytes", 16},
+        {STANDIN_FAIL_GENERATED_SEGV, SIGSEGV, "SIGSEGV in generated code", 0},
+        {STANDIN_FAIL_GENERATED_FPE, SIGFPE, "SIGFPE in generated code", 0},
+        // Without a callback the call goes straight to its failure.
+        {STANDIN_FAIL_CALL_BACK_THEN_SEGV, SIGSEGV, "call back, then SIGSEGV", 0},
     };
     for (const SignalRow& row : rows) {
-        if (row.kind == STANDIN_FAIL_FPE && !processor_faults::division_by_zero_traps) continue;  // refused, above
+        if (standin_inject_failure(row.kind) != 0) continue;  // refused here (no SIGFPE on arm64), above
+        standin_inject_failure(STANDIN_FAIL_NONE);
         for (const ShapeRow& shape : shape_rows) {
             SCOPED_TRACE(std::string(shape.name) + " " + row.text);
             TraceFile trace;
@@ -610,6 +619,24 @@ TEST_F(StandinEngineDeathTest, InjectedFaultsRaiseTheirSignalAfterRecording) {
                 << text;
         }
     }
+}
+
+// ---- the address-space cap ----
+
+TEST_F(StandinEngine, LimitAddressSpaceRefusesNewMappingsUntilLifted) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer maps memory of its own at any time";
+#endif
+    const auto size = static_cast<std::size_t>(1) << 20;
+    ASSERT_EQ(standin_limit_address_space(1), 0);
+    void* refused = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    EXPECT_EQ(standin_limit_address_space(1), -1) << "capped already";
+    ASSERT_EQ(standin_limit_address_space(0), 0);
+    EXPECT_EQ(refused, MAP_FAILED);
+    void* granted = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    EXPECT_NE(granted, MAP_FAILED);
+    if (granted != MAP_FAILED) munmap(granted, size);
+    if (refused != MAP_FAILED) munmap(refused, size);
 }
 
 // ---- ending the calling thread ----
@@ -692,6 +719,24 @@ TEST_F(StandinEngine, CallBackRecordsTheCallThenReturnsWhatTheCallbackReturns) {
         EXPECT_EQ(c.result, 42);
         EXPECT_EQ(c.failure, STANDIN_FAIL_NONE);
         EXPECT_EQ(shape.call(), 5);  // one-shot
+        EXPECT_EQ(seen.runs, 1);
+    }
+}
+
+// The callback runs first, then the failure: an engine that calls into Java
+// and then fails.
+TEST_F(StandinEngine, CallBackThenThrowRunsTheCallbackBeforeThrowing) {
+    for (const ShapeRow& shape : shape_rows) {
+        SCOPED_TRACE(shape.name);
+        standin_reset();
+        CallbackSeen seen;
+        standin_set_callback(note_and_answer, &seen);
+        ASSERT_EQ(standin_inject_failure(STANDIN_FAIL_CALL_BACK_THEN_THROW), 0);
+        EXPECT_THROW(shape.call(), std::runtime_error);
+        EXPECT_EQ(seen.runs, 1);
+        EXPECT_EQ(seen.records, 1) << "recorded before the callback ran";
+        EXPECT_EQ(last_call().failure, STANDIN_FAIL_CALL_BACK_THEN_THROW);
+        EXPECT_EQ(shape.call(), 0);  // one-shot
         EXPECT_EQ(seen.runs, 1);
     }
 }

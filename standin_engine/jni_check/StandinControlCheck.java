@@ -144,11 +144,12 @@ public final class StandinControlCheck {
             expectThrows(IllegalArgumentException.class, () -> Engine.setListCap(-1));
             expectThrows(IllegalArgumentException.class, () -> Engine.setOverrunBytes(15));
             Engine.setOverrunBytes(16);
-            for (int kind : new int[] {Engine.FAIL_THREAD_EXIT, Engine.FAIL_CALL_BACK, Engine.FAIL_OVERRUN}) {
+            for (int kind : new int[] {Engine.FAIL_THREAD_EXIT, Engine.FAIL_CALL_BACK, Engine.FAIL_OVERRUN,
+                    Engine.FAIL_CALL_BACK_THEN_SEGV, Engine.FAIL_CALL_BACK_THEN_THROW, Engine.FAIL_GENERATED_SEGV}) {
                 Engine.injectFailure(kind);  // accepted here, and cleared before any call
                 Engine.injectFailure(Engine.FAIL_NONE);
             }
-            expectThrows(IllegalArgumentException.class, () -> Engine.injectFailure(Engine.FAIL_OVERRUN + 1));
+            expectThrows(IllegalArgumentException.class, () -> Engine.injectFailure(Engine.FAIL_GENERATED_FPE + 1));
         });
         check("a Java callback runs inside the call on its thread and gives the result", () -> {
             Engine.reset();

@@ -2,31 +2,45 @@
 # Runs the JVM tests in one engine mode under -Xcheck:jni. Fails when JUnit
 # fails, or when the JVM printed any warning (a line starting with WARNING or
 # Warning), since -Xcheck:jni reports misuse only that way.
-#   run_jvm_tests.sh MODE [--libjsig] [JUnit selectors, e.g. --select-class=...]
+#   run_jvm_tests.sh MODE [--libjsig] [--preload] [--no-signal-option] [JUnit selectors, e.g. --select-class=...]
+#   --libjsig           the JDK's signal-chaining library preloaded
+#   --preload           the engine and the library preloaded, before the JVM exists
+#   --no-signal-option  without -XX:+AllowUserSignalHandlers, and so without
+#                       -Xcheck:jni, which then reports the library's handlers
 # From the environment: JAVA, JAVA_OPTIONS (what that JDK needs, may be empty),
 # EMULATOR (what runs JAVA in a cross build or another userland's root, else
-# empty), JDK_HOME (JAVA's JDK as JAVA sees it), JUNIT_CONSOLE,
-# TESTS_JAR, CLASSPATH_JARS, LIBRARY_DIRS, ENGINE_FULL, ENGINE_NO_REVERT.
+# empty), JDK_HOME (JAVA's JDK as JAVA sees it), JUNIT_CONSOLE, TESTS_JAR,
+# CLASSPATH_JARS, LIBRARY_DIRS, ENGINE_FULL, ENGINE_NO_REVERT, LIBRARY.
 set -uo pipefail
 mode=$1
 shift
 libjsig=""
-if [ "${1:-}" = "--libjsig" ]; then
-  libjsig=$1
+preloaded=()
+checks=(-Xcheck:jni -XX:+AllowUserSignalHandlers)
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --libjsig) libjsig=$1 ;;
+    --preload) preloaded=("$ENGINE_FULL" "$LIBRARY") ;;
+    --no-signal-option) checks=() ;;
+    *) break ;;
+  esac
   shift
-fi
+done
 # Without selectors every test class in the jar.
 [ $# -gt 0 ] || set -- --scan-class-path="$TESTS_JAR"
+java_home=${JDK_HOME:-$(dirname "$(dirname "$(readlink -f "$JAVA")")")}
+preload_list=()
+[ -n "$libjsig" ] && preload_list+=("$java_home/lib/libjsig.so")
+preload_list+=("${preloaded[@]}")
 preload=()
 in_root_preload=()
-java_home=${JDK_HOME:-$(dirname "$(dirname "$(readlink -f "$JAVA")")")}
-if [ -n "$libjsig" ]; then
+if [ ${#preload_list[@]} -gt 0 ]; then
   # Under emulation too: qemu's user mode is linked statically and passes
   # the environment on to the emulated JVM's loader. In another userland's
-  # root the library is there only: set inside, past chroot.
+  # root the libraries are there only: set inside, past chroot.
   case "${EMULATOR:-}" in
-    chroot\ *) in_root_preload=(env "LD_PRELOAD=$java_home/lib/libjsig.so") ;;
-    *) preload=(env "LD_PRELOAD=$java_home/lib/libjsig.so") ;;
+    chroot\ *) in_root_preload=(env "LD_PRELOAD=$(IFS=:; echo "${preload_list[*]}")") ;;
+    *) preload=(env "LD_PRELOAD=$(IFS=:; echo "${preload_list[*]}")") ;;
   esac
 fi
 
@@ -37,7 +51,7 @@ esac
 
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
-"${preload[@]}" ${EMULATOR:-} "${in_root_preload[@]}" "$JAVA" ${JAVA_OPTIONS:-} -Xcheck:jni -XX:+AllowUserSignalHandlers \
+"${preload[@]}" ${EMULATOR:-} "${in_root_preload[@]}" "$JAVA" ${JAVA_OPTIONS:-} "${checks[@]}" \
   -Djava.library.path="$LIBRARY_DIRS" \
   -Djweb.mode="$mode" -Djweb.engine="$engine" -Djweb.libjsig="$libjsig" \
   -jar "$JUNIT_CONSOLE" --class-path "$CLASSPATH_JARS" \

@@ -72,6 +72,7 @@ int abort_thrown = 0;
 jclass JNICALL find_class(JNIEnv*, const char* name) {
     return std::strcmp(name, "tsapi/exceptions/Abort") == 0 ? reinterpret_cast<jclass>(&abort_thrown) : nullptr;
 }
+jboolean JNICALL exception_check(JNIEnv*) { return JNI_FALSE; }
 jint JNICALL throw_new(JNIEnv*, jclass, const char*) {
     ++abort_thrown;
     return 0;
@@ -186,6 +187,7 @@ int main(int argc, char** argv) {
     const Loaded loaded = load(argv[2], argv[3]);
     functions.FindClass = find_class;
     functions.ThrowNew = throw_new;
+    functions.ExceptionCheck = exception_check;
     env.functions = &functions;
 
     const bool ignored = disposition == "ignore" || disposition == "ignore_siginfo";

@@ -15,6 +15,8 @@ namespace {
 std::vector<Call> recorded;
 int next_result = 0;
 Failure next_failure = Failure::none;
+void (*next_hook)(void*) = nullptr;
+void* next_hook_context = nullptr;
 std::size_t list_length = 0;
 
 struct Unrelated {
@@ -30,6 +32,7 @@ void record(std::size_t slot, std::vector<Argument> arguments) {
 // Ends a call that was recorded. Nothing that owns memory may be alive in the
 // caller here: a fault leaves by a jump that runs no destructors.
 int outcome() {
+    if (auto hook = std::exchange(next_hook, nullptr)) hook(next_hook_context);
     const Failure failure = std::exchange(next_failure, Failure::none);
     switch (failure) {
         case Failure::throw_int: throw 7;
@@ -136,6 +139,10 @@ void unbind(const char* entry) {
 
 void set_result(int result) { next_result = result; }
 void fail_next_call(Failure failure) { next_failure = failure; }
+void call_back_next(void (*hook)(void*), void* context) {
+    next_hook = hook;
+    next_hook_context = context;
+}
 void expect_list_length(std::size_t length) { list_length = length; }
 const std::vector<Call>& calls() { return recorded; }
 
@@ -143,6 +150,7 @@ void clear() {
     recorded.clear();
     next_result = 0;
     next_failure = Failure::none;
+    next_hook = nullptr;
     list_length = 0;
 }
 

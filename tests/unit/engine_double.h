@@ -28,6 +28,9 @@ void unbind(const char* entry);
 // What the next calls return; the failure applies to the next call only.
 void set_result(int result);
 void fail_next_call(Failure failure);
+// The next call runs hook(context) before it returns or fails, as an engine
+// calling back into Java does.
+void call_back_next(void (*hook)(void*), void* context);
 // Open lists are read up to and including their marker; a list without one
 // (the concurrent groups) is read to exactly this many arguments.
 void expect_list_length(std::size_t length);

@@ -326,6 +326,7 @@ Plan plan_for(const Row& row, Scenario scenario, FakeJni& jni) {
 }
 
 std::vector<std::string> with_abort(std::vector<std::string> calls) {
+    calls.push_back("ExceptionCheck()");
     calls.push_back("FindClass(tsapi/exceptions/Abort)");
     calls.push_back("ThrowNew(tsapi/exceptions/Abort,null)");
     return calls;
@@ -426,6 +427,41 @@ TEST_P(EachMethod, EveryKindOfEngineFailureBecomesAbortAfterTheLastRelease) {
     }
 }
 
+// Java code the engine calls back throws, then the engine returns or fails:
+// everything is released, no JNI call that a pending exception forbids is
+// made, and the caller gets the callback's exception, never an Abort.
+TEST_P(EachMethod, ExceptionFromJavaCalledBackIsWhatTheCallerSees) {
+    const Row& row = GetParam();
+    struct Case {
+        Failure failure;
+        std::vector<std::string> after_releases;
+    };
+    const std::vector<Case> cases = {
+        {Failure::none, {}},
+        {Failure::throw_runtime_error, {"ExceptionCheck()"}},
+        {Failure::segv, {"ExceptionCheck()"}},
+    };
+    for (const Case& c : cases) {
+        FakeJni fresh;
+        const Plan plan = plan_for(row, Scenario::typical, fresh);
+        engine_double::clear();
+        engine_double::set_result(31);
+        engine_double::expect_list_length(plan.engine_arguments.size());
+        engine_double::call_back_next(
+            [](void* fake) { static_cast<FakeJni*>(fake)->throw_from_java("java/lang/IllegalStateException"); },
+            &fresh);
+        engine_double::fail_next_call(c.failure);
+        EXPECT_EQ(row.call(fresh.env(), plan.params), c.failure == Failure::none ? 31 : jweb::JWEB_ERR_CALL);
+        expect_engine_received(row, plan);
+        std::vector<std::string> expected = plan.whole_call(row.is_list());
+        expected.insert(expected.end(), c.after_releases.begin(), c.after_releases.end());
+        EXPECT_EQ(fresh.calls(), expected);
+        EXPECT_EQ(fresh.pending_exception(), "java/lang/IllegalStateException");
+        EXPECT_EQ(fresh.unreleased_borrows(), 0);
+        EXPECT_EQ(allocfail::outstanding_since(start), 0);
+    }
+}
+
 TEST_P(EachMethod, MissingAbortClassLeavesTheLookupFailurePending) {
     const Row& row = GetParam();
     const Plan plan = plan_for(row, Scenario::typical, jni);
@@ -433,6 +469,7 @@ TEST_P(EachMethod, MissingAbortClassLeavesTheLookupFailurePending) {
     engine_double::fail_next_call(Failure::segv);
     EXPECT_EQ(call(row, plan), jweb::JWEB_ERR_CALL);
     std::vector<std::string> expected = plan.whole_call(row.is_list());
+    expected.push_back("ExceptionCheck()");
     expected.push_back("FindClass(tsapi/exceptions/Abort)");
     EXPECT_EQ(jni.calls(), expected);
     EXPECT_EQ(jni.pending_exception(), "java/lang/NoClassDefFoundError");

@@ -507,6 +507,14 @@ jobject JNICALL PopLocalFrame(JNIEnv* env, jobject result) {
   return handle_of<jobject>(s.new_local_ref(const_cast<Object*>(kept)));
 }
 
+// Allowed while an exception is pending: how the library learns that Java
+// code the engine called back has thrown.
+jboolean JNICALL ExceptionCheck(JNIEnv* env) {
+  FakeJni::State& s = state_of(env);
+  s.log("ExceptionCheck()");
+  return s.pending.empty() ? JNI_FALSE : JNI_TRUE;
+}
+
 // ---- Every other slot ----
 
 void report_forbidden(JNIEnv* env, const char* name) {
@@ -565,6 +573,7 @@ JNINativeInterface_ make_table() {
   table.EnsureLocalCapacity = &EnsureLocalCapacity;
   table.PushLocalFrame = &PushLocalFrame;
   table.PopLocalFrame = &PopLocalFrame;
+  table.ExceptionCheck = &ExceptionCheck;
   return table;
 }
 
@@ -653,6 +662,10 @@ int FakeJni::open_frames() const {
 }
 
 void FakeJni::clear_pending_exception() { state_->pending.clear(); }
+
+void FakeJni::throw_from_java(std::string exception) {
+  state_->raise(std::move(exception));
+}
 
 const std::vector<std::string>& FakeJni::calls() const { return state_->calls; }
 

@@ -3,7 +3,7 @@
 // It implements the JNI functions the library is allowed to use (FindClass,
 // ThrowNew, GetStringUTFChars, ReleaseStringUTFChars, GetArrayLength,
 // GetObjectArrayElement, GetByteArrayRegion, NewStringUTF,
-// EnsureLocalCapacity, PushLocalFrame, PopLocalFrame) on fake objects the test
+// EnsureLocalCapacity, PushLocalFrame, PopLocalFrame, ExceptionCheck) on fake objects the test
 // creates, and records every call. Everything else counts as misuse and is
 // reported as a non-fatal gtest failure:
 //  - any other JNI function (every other slot of the table has a stub of the
@@ -78,6 +78,9 @@ class FakeJni {
   void new_native_frame();
   // Clears the pending exception, as the Java caller would by catching it.
   void clear_pending_exception();
+  // Leaves `exception` pending, as Java code that the engine calls back does
+  // when it throws, e.g. "java/lang/IllegalStateException".
+  void throw_from_java(std::string exception);
 
   // --- Observations ---
 

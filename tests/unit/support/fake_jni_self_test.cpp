@@ -26,7 +26,7 @@ const std::set<std::string_view> kImplemented = {
     "GetArrayLength", "GetObjectArrayElement",
     "GetByteArrayRegion", "NewStringUTF",
     "EnsureLocalCapacity", "PushLocalFrame",
-    "PopLocalFrame",
+    "PopLocalFrame",  "ExceptionCheck",
 };
 
 // The messages of the gtest failures `f` reports (intercepted, so they do not
@@ -120,13 +120,13 @@ TEST(FakeJniTable, ForbiddenFunctionReturnsZeroValue) {
   JNIEnv* env = fake.env();
   jint version = -1;
   jobject object = reinterpret_cast<jobject>(&version);
-  jboolean check = JNI_TRUE;
+  jthrowable thrown = reinterpret_cast<jthrowable>(&version);
   EXPECT_NONFATAL_FAILURE(version = env->GetVersion(), "GetVersion");
   EXPECT_NONFATAL_FAILURE(object = env->NewGlobalRef(nullptr), "NewGlobalRef");
-  EXPECT_NONFATAL_FAILURE(check = env->ExceptionCheck(), "ExceptionCheck");
+  EXPECT_NONFATAL_FAILURE(thrown = env->ExceptionOccurred(), "ExceptionOccurred");
   EXPECT_EQ(version, 0);
   EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(check, JNI_FALSE);
+  EXPECT_EQ(thrown, nullptr);
 }
 
 TEST(FakeJniTable, VariadicForbiddenFunctionReports) {
@@ -178,6 +178,9 @@ const std::vector<PendingSource>& pending_sources() {
                    JNI_OK);
        },
        "tsapi/exceptions/Abort(bad url)"},
+      {"Java code called back",
+       [](FakeJni& f) { f.throw_from_java("java/lang/IllegalStateException"); },
+       "java/lang/IllegalStateException"},
   };
   return sources;
 }
@@ -186,8 +189,12 @@ TEST(FakeJniPending, EachSourceLeavesTheExpectedException) {
   for (const PendingSource& source : pending_sources()) {
     FakeJni fake;
     EXPECT_EQ(fake.pending_exception(), "");
+    EXPECT_EQ(fake.env()->ExceptionCheck(), JNI_FALSE);
     source.raise(fake);
     EXPECT_EQ(fake.pending_exception(), source.pending) << source.label;
+    fake.clear_calls();
+    EXPECT_EQ(fake.env()->ExceptionCheck(), JNI_TRUE) << source.label;
+    EXPECT_EQ(fake.calls(), std::vector<std::string>{"ExceptionCheck()"});
     fake.clear_pending_exception();
     EXPECT_EQ(fake.pending_exception(), "") << source.label;
   }
@@ -271,7 +278,7 @@ TEST(FakeJniPending, ReleaseWhilePendingIsAllowed) {
 TEST(FakeJniPending, ForbiddenFunctionsAllowedWhilePendingDoNotMentionIt) {
   // Still forbidden for the library, but JNI allows them while pending.
   const std::vector<Call> calls = {
-      {"ExceptionCheck", [](FakeJni& f) { f.env()->ExceptionCheck(); }},
+      {"ExceptionOccurred", [](FakeJni& f) { f.env()->ExceptionOccurred(); }},
       {"ExceptionClear", [](FakeJni& f) { f.env()->ExceptionClear(); }},
       {"DeleteLocalRef", [](FakeJni& f) { f.env()->DeleteLocalRef(nullptr); }},
       {"ReleaseByteArrayElements",

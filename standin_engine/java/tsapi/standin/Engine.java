@@ -50,6 +50,14 @@ public final class Engine {
      * then returns through the damage: a fault, usually SIGSEGV.
      */
     public static final int FAIL_OVERRUN = 12;
+    /** Calls back as FAIL_CALL_BACK, then dereferences a null pointer: SIGSEGV. */
+    public static final int FAIL_CALL_BACK_THEN_SEGV = 13;
+    /** Calls back as FAIL_CALL_BACK, then throws a C++ std::runtime_error. */
+    public static final int FAIL_CALL_BACK_THEN_THROW = 14;
+    /** Reads address 0 in machine code generated at run time in an anonymous mapping, as a JIT's: SIGSEGV. */
+    public static final int FAIL_GENERATED_SEGV = 15;
+    /** Divides by zero in such code: SIGFPE. Only on x86-64 (see canFail). */
+    public static final int FAIL_GENERATED_FPE = 16;
 
     // How a list's reading ended (Call.listStatus).
     public static final int LIST_COMPLETE = 0;
@@ -108,6 +116,14 @@ public final class Engine {
      * NoSuchMethodError when there is no such method.
      */
     public static native void setJavaCallback(Class<?> type, String staticMethodName);
+
+    /**
+     * With true, caps the process's address space at what it has mapped now,
+     * so that no new mapping can be made (as when a host runs out of address
+     * space or of mappings); with false, puts back the limit there was.
+     * UnsupportedOperationException where there is no such limit (Windows).
+     */
+    public static native void limitAddressSpace(boolean on);
 
     /** How far FAIL_OVERRUN writes past its 16-byte buffer; at least 16. */
     public static native void setOverrunBytes(int n);
