@@ -1,7 +1,7 @@
 // Linux attach: a load-time initialiser stands in for the process-attach
 // notification, and dlopen with RTLD_NOLOAD finds an already-loaded engine.
 // The fault handlers are not installed here but at the first guarded call
-// (see install_fault_handlers): the library may be loaded before the Java
+// (see prepare_thread): the library may be loaded before the Java
 // runtime exists (LD_PRELOAD, a C host), which then takes handlers it finds
 // for a host's.
 #include <dlfcn.h>

@@ -208,37 +208,34 @@ function(jweb_add_jdk_tests name)
   endforeach()
 endfunction()
 
-# The per-JDK tests named here (without _<userland>_jdk<N>) are left out of
-# the userland run that every test run makes, with the label userland-full
-# (ctest -C userland -L userland runs them). Called in the folder that
-# registers them.
-function(jweb_userland_full_only)
+# Adds LABEL to the per-JDK tests <name>_<suffix>, for each name that follows
+# and each of SUFFIXES. Called in the folder that registers them.
+function(jweb_label_jdk_tests label suffixes)
   foreach(name IN LISTS ARGN)
-    foreach(id IN LISTS JWEB_USERLAND_JDKS)
-      if(NOT TEST ${name}_${id})
-        message(FATAL_ERROR "jweb_userland_full_only: no test ${name}_${id}")
+    foreach(suffix IN LISTS suffixes)
+      if(NOT TEST ${name}_${suffix})
+        message(FATAL_ERROR "no test ${name}_${suffix} to label ${label}")
       endif()
-      set_property(TEST ${name}_${id} APPEND PROPERTY LABELS userland-full)
+      set_property(TEST ${name}_${suffix} APPEND PROPERTY LABELS ${label})
     endforeach()
   endforeach()
 endfunction()
 
+# The per-JDK tests named here (without _<userland>_jdk<N>) are left out of
+# the userland run that every test run makes, with the label userland-full
+# (ctest -C userland -L userland runs them).
+function(jweb_userland_full_only)
+  jweb_label_jdk_tests(userland-full "${JWEB_USERLAND_JDKS}" ${ARGN})
+endfunction()
+
 # Under emulation a JVM runs many times slower: the per-JDK tests named here
 # (without _jdk<N>) are left out of the run that every test run makes, with
-# the label arm64-full (ctest --preset arm64-full runs them). Called in the
-# folder that registers them.
+# the label arm64-full (ctest --preset arm64-full runs them).
 function(jweb_full_run_only)
-  if(NOT JWEB_TEST_EMULATOR)
-    return()
+  if(JWEB_TEST_EMULATOR)
+    list(TRANSFORM JWEB_JDKS PREPEND jdk OUTPUT_VARIABLE suffixes)
+    jweb_label_jdk_tests(arm64-full "${suffixes}" ${ARGN})
   endif()
-  foreach(name IN LISTS ARGN)
-    foreach(feature IN LISTS JWEB_JDKS)
-      if(NOT TEST ${name}_jdk${feature})
-        message(FATAL_ERROR "jweb_full_run_only: no test ${name}_jdk${feature}")
-      endif()
-      set_property(TEST ${name}_jdk${feature} APPEND PROPERTY LABELS arm64-full)
-    endforeach()
-  endforeach()
 endfunction()
 
 # The tests named here, registered with add_test in this folder, run on the

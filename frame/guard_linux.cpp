@@ -128,15 +128,19 @@ void make_signal_stack_pool() {
     pthread_mutex_unlock(&pool_mutex);
 }
 
+// The fault handlers and the first signal stacks, at the first guarded call
+// in the process: by then the Java runtime, however late it was created, has
+// installed its own handlers (installed at load, before a runtime created
+// later, ours would be taken for a host's and kept or replaced by it).
 pthread_once_t install_once = PTHREAD_ONCE_INIT;
-void install_once_now();
+void install_process_wide();
 
 }  // namespace
 
 namespace guard_detail {
 
 void prepare_thread() noexcept {
-    pthread_once(&install_once, install_once_now);
+    pthread_once(&install_once, install_process_wide);
     stack_t current;
     if (sigaltstack(nullptr, &current) != 0 || !(current.ss_flags & SS_DISABLE)) {
         thread_prepared = true;  // one of the thread's own serves
@@ -393,13 +397,9 @@ void* runtime_library(const struct sigaction& segv_action) {
     return dlopen("libjvm.so", RTLD_NOLOAD | RTLD_LAZY);
 }
 
-void install_handlers() {
+void install_process_wide() {
+    make_signal_stack_pool();
     find_object = reinterpret_cast<FindObject>(dlsym(RTLD_DEFAULT, "_dl_find_object"));
-    {
-        struct sigaction segv_action {};
-        if (sigaction(SIGSEGV, nullptr, &segv_action) == 0)
-            if (void* runtime = runtime_library(segv_action)) find_code_cache(runtime);
-    }
     for (int signal : fault_signals) {
         struct sigaction current {};
         if (sigaction(signal, nullptr, &current) != 0) continue;
@@ -414,15 +414,12 @@ void install_handlers() {
         if (sigaction(signal, &ours, &previous_actions[signal]) != 0) continue;
         previous_handler_object[signal] = object_of(previous_actions[signal]);
     }
-}
-
-void install_once_now() {
-    make_signal_stack_pool();
-    install_handlers();
+    // No guarded call is under way yet (every other first call waits for
+    // this one), so the code cache's bounds may come after the handlers.
+    if (void* runtime = runtime_library(previous_actions[SIGSEGV])) find_code_cache(runtime);
 }
 
 }  // namespace
 
-void install_fault_handlers() { pthread_once(&install_once, install_once_now); }
 
 }  // namespace jweb

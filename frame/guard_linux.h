@@ -31,10 +31,11 @@ extern constinit thread_local ArmedGuard* volatile armed_guard
 // thread the guard makes no system call on its normal path.
 extern constinit thread_local bool thread_prepared __attribute__((tls_model("initial-exec")));
 
-// Installs the fault handlers if no call has yet (see install_fault_handlers)
-// and gives the calling thread an alternate signal stack from a pool reserved
-// ahead of need, unless it already has one (then that one serves and is left
-// alone). The stack goes back to the pool when the thread ends. When none can
+// Installs the fault handlers (once in the process), keeping the actions they
+// replace (the Java runtime's) for every signal that is not a fault inside a
+// guarded call, and gives the calling thread an alternate signal stack from
+// a pool reserved ahead of need, unless it already has one (then that one
+// serves and is left alone). The stack goes back to the pool when the thread ends. When none can
 // be had, the call goes on without one (every fault but a stack overflow is
 // still caught) and the next call on this thread tries again.
 [[gnu::cold, gnu::noinline]] void prepare_thread() noexcept;
@@ -47,15 +48,6 @@ extern constinit thread_local bool thread_prepared __attribute__((tls_model("ini
 // has not that much left, rather than jumping past them and writing over
 // whatever lies below, such as another thread's stack.
 void probe_stack(std::size_t bytes) noexcept;
-
-// Installs the fault handlers, keeping the actions they replace (the Java
-// runtime's) for every signal that is not a fault inside a guarded call, and
-// reserves the first signal stacks. Runs once, at the first guarded call in
-// the process, when the Java runtime, if any, has long installed its own
-// handlers: installed at load, before a runtime that is created later (a
-// library preloaded), they would be taken for a host's and kept or replaced
-// by it. Later calls change nothing.
-void install_fault_handlers();
 
 namespace guard_detail {
 

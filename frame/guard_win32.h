@@ -30,9 +30,6 @@ constexpr bool is_gcc_exception(unsigned long code) {
 }
 }  // namespace guard_detail
 
-// Nothing to install: structured exceptions need no process-wide handler.
-inline void install_fault_handlers() {}
-
 // Runs call() and stores its result. Returns false when the call ended in a
 // C++ exception or a structured exception; `result` is then left as it was.
 template <class Result, class Call>
