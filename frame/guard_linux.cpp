@@ -77,6 +77,10 @@ void reserve_block_locked() {
     void* mapping = mmap(nullptr, length, PROT_READ | PROT_WRITE,
                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
     if (mapping == MAP_FAILED) return;
+    // Where transparent huge pages are always on (RHEL 8 and 9), each stack,
+    // of which a handler touches a few pages, would otherwise be backed by
+    // 2 MB ones. Refused where there are none: no harm.
+    madvise(mapping, length, MADV_NOHUGEPAGE);
     if (mprotect(mapping, page_size, PROT_NONE) != 0) {
         munmap(mapping, length);
         return;
@@ -123,9 +127,42 @@ void make_signal_stack_pool() {
     const std::size_t size = std::max(signal_stack_size, minimum > 0 ? 4 * static_cast<std::size_t>(minimum) : 0);
     stack_bytes = (size + page_size - 1) / page_size * page_size;
     stack_owner_made = pthread_key_create(&stack_owner, return_thread_stack) == 0;
+    // A fork while another thread holds the lock would leave it held for
+    // good in the child, whose next new thread would wait for ever.
+    pthread_atfork([] { pthread_mutex_lock(&pool_mutex); }, [] { pthread_mutex_unlock(&pool_mutex); },
+                   [] { pthread_mutex_unlock(&pool_mutex); });
     pthread_mutex_lock(&pool_mutex);
     reserve_block_locked();
     pthread_mutex_unlock(&pool_mutex);
+}
+
+// ---- the signal mask a caught failure puts back ----
+
+// The thread's mask as its first guarded call found it, one bit per signal
+// (signal n is bit n - 1): foreign code may block signals and then fail, and
+// the Java runtime relies on the signals it left unblocked (SIGFPE for a
+// division by zero, SIGUSR2 and SIGPROF for its samplers). Eight bytes, so
+// that it stays in the static TLS block a signal handler may read.
+static_assert(NSIG - 1 <= 64, "a bit for every signal");
+constinit thread_local std::uint64_t call_mask __attribute__((tls_model("initial-exec"))) = 0;
+
+void keep_call_mask() {
+    sigset_t now;
+    if (pthread_sigmask(SIG_SETMASK, nullptr, &now) != 0) return;
+    std::uint64_t bits = 0;
+    for (int signal = 1; signal < NSIG; ++signal)
+        if (sigismember(&now, signal) == 1) bits |= std::uint64_t{1} << (signal - 1);
+    call_mask = bits;
+}
+
+// Safe in a signal handler, as sigemptyset, sigaddset and pthread_sigmask are.
+void put_back_call_mask() {
+    sigset_t kept;
+    sigemptyset(&kept);
+    const std::uint64_t bits = call_mask;
+    for (int signal = 1; signal < NSIG; ++signal)
+        if ((bits >> (signal - 1)) & 1) sigaddset(&kept, signal);
+    pthread_sigmask(SIG_SETMASK, &kept, nullptr);
 }
 
 // The fault handlers and the first signal stacks, at the first guarded call
@@ -141,6 +178,7 @@ namespace guard_detail {
 
 void prepare_thread() noexcept {
     pthread_once(&install_once, install_process_wide);
+    keep_call_mask();
     stack_t current;
     if (sigaltstack(nullptr, &current) != 0 || !(current.ss_flags & SS_DISABLE)) {
         thread_prepared = true;  // one of the thread's own serves
@@ -159,6 +197,8 @@ void prepare_thread() noexcept {
     if (stack_owner_made) pthread_setspecific(stack_owner, stack);
     thread_prepared = true;
 }
+
+void restore_call_mask() noexcept { put_back_call_mask(); }
 
 }  // namespace guard_detail
 
@@ -188,10 +228,10 @@ struct AddressRange {
     bool contains(std::uintptr_t address) const { return address >= low && address < high; }
 };
 
-// The loaded object whose code the previous handler is, from its lowest to
-// its highest segment: faults raised in that object's own code are its
-// business, on any thread.
-AddressRange previous_handler_object[NSIG];
+// The Java runtime's own library, from its lowest to its highest segment:
+// faults raised in its code are its business, on any thread. Empty in a
+// process without one.
+AddressRange runtime_code;
 // Set once a forwarded signal met a previous action with SA_RESETHAND: the
 // kernel would have reset it to SIG_DFL on that first delivery.
 std::atomic<bool> previous_reset[NSIG];
@@ -246,18 +286,20 @@ bool in_runtimes_generated_code(std::uintptr_t instruction) {
     return find_object(reinterpret_cast<void*>(instruction), found) != 0;
 }
 
-// Whether the previous handler (the Java runtime's) raised this fault in its
-// own code, as the runtime does by design for null checks, safepoint polls
-// and stack banging, also in Java code that foreign code calls back on a
-// guarded thread: its own library, or the code it generated. A fault of an
-// instruction fetched from where nothing may run is never its own: a jump to
-// a wild address, as after a stack overrun. Only plain loads here: safe in a
-// signal handler.
-bool raised_in_previous_handlers_code(int signal, const siginfo_t* info, const ucontext_t* context) {
+// Whether the Java runtime raised this fault in its own code, as it does by
+// design for null checks, safepoint polls and stack banging, also in Java
+// code that foreign code calls back on a guarded thread: its own library, or
+// the code it generated. The previous handler gets it, which is the
+// runtime's or chains to it. Whose that handler is says nothing: an engine's
+// crash reporter, installed when the engine was loaded, chains to the
+// runtime's too. A fault of an instruction fetched from where nothing may
+// run is never the runtime's: a jump to a wild address, as after a stack
+// overrun. Only plain loads here: safe in a signal handler.
+bool raised_in_runtimes_code(int signal, const siginfo_t* info, const ucontext_t* context) {
     if (!is_handler_function(previous_actions[signal]) || previous_reset[signal].load(std::memory_order_relaxed))
         return false;
     const auto instruction = reinterpret_cast<std::uintptr_t>(faulting_instruction(context));
-    if (previous_handler_object[signal].contains(instruction)) return true;
+    if (runtime_code.contains(instruction)) return true;
     const bool wild_jump = (signal == SIGSEGV || signal == SIGBUS) &&
                            reinterpret_cast<std::uintptr_t>(info->si_addr) == instruction;
     return !wild_jump && in_runtimes_generated_code(instruction);
@@ -303,12 +345,12 @@ void on_fault(int signal, siginfo_t* info, void* context) {
     guard_detail::ArmedGuard* guard = guard_detail::armed_guard;
     auto* interrupted = static_cast<ucontext_t*>(context);
     // si_code > 0: raised by the processor, not sent with kill or raise.
-    if (guard != nullptr && info->si_code > 0 && !raised_in_previous_handlers_code(signal, info, interrupted)) {
+    if (guard != nullptr && info->si_code > 0 && !raised_in_runtimes_code(signal, info, interrupted)) {
         guard_detail::armed_guard = guard->outer;
-        // The jump does not restore a signal mask (none was saved), so restore
-        // the one of the interrupted context: it unblocks this signal and keeps
-        // whatever the thread had blocked before.
-        pthread_sigmask(SIG_SETMASK, &interrupted->uc_sigmask, nullptr);
+        // The jump restores no mask (none was saved): the one the thread's
+        // first call found, not the interrupted context's, which is what the
+        // foreign code made it. It unblocks this signal too.
+        put_back_call_mask();
         siglongjmp(guard->resume, 1);
     }
     forward_to_previous(signal, info, context);
@@ -338,11 +380,6 @@ AddressRange object_span(std::uintptr_t address) {
         },
         &search);
     return search.found;
-}
-
-AddressRange object_of(const struct sigaction& action) {
-    if (!is_handler_function(action)) return {};
-    return object_span(reinterpret_cast<std::uintptr_t>(action.sa_sigaction));
 }
 
 // A field of one entry of HotSpot's structure table, at the offset the
@@ -385,16 +422,22 @@ void find_code_cache(void* runtime) {
     code_cache_high = high;
 }
 
-// The Java runtime's library: the one whose code the previous SIGSEGV
-// handler is, or else libjvm.so by name. A reference kept for good.
-void* runtime_library(const struct sigaction& segv_action) {
-    Dl_info info{};
-    if (is_handler_function(segv_action) && dladdr(reinterpret_cast<void*>(segv_action.sa_sigaction), &info) != 0 &&
-        info.dli_fname != nullptr) {
-        void* library = dlopen(info.dli_fname, RTLD_NOLOAD | RTLD_LAZY);
-        if (library != nullptr && dlsym(library, "gHotSpotVMStructs") != nullptr) return library;
+// The Java runtime's library, known by what it is: the object that defines
+// JNI_CreateJavaVM, found in the global scope, or through libjvm.so (its name
+// in every JDK) where a host loaded it with RTLD_LOCAL. Its span goes to
+// runtime_code; the result is a reference kept for good, or null.
+void* find_runtime() {
+    void* entry = dlsym(RTLD_DEFAULT, "JNI_CreateJavaVM");
+    if (entry == nullptr) {
+        if (void* by_name = dlopen("libjvm.so", RTLD_NOLOAD | RTLD_LAZY)) {
+            entry = dlsym(by_name, "JNI_CreateJavaVM");
+            dlclose(by_name);
+        }
     }
-    return dlopen("libjvm.so", RTLD_NOLOAD | RTLD_LAZY);
+    Dl_info info{};
+    if (entry == nullptr || dladdr(entry, &info) == 0) return nullptr;
+    runtime_code = object_span(reinterpret_cast<std::uintptr_t>(entry));
+    return info.dli_fname != nullptr ? dlopen(info.dli_fname, RTLD_NOLOAD | RTLD_LAZY) : nullptr;
 }
 
 void install_process_wide() {
@@ -410,13 +453,11 @@ void install_process_wide() {
         // Kept before ours is in place, for a signal that comes in between;
         // then what ours really replaced, should another thread have changed it.
         previous_actions[signal] = current;
-        previous_handler_object[signal] = object_of(current);
-        if (sigaction(signal, &ours, &previous_actions[signal]) != 0) continue;
-        previous_handler_object[signal] = object_of(previous_actions[signal]);
+        sigaction(signal, &ours, &previous_actions[signal]);
     }
     // No guarded call is under way yet (every other first call waits for
-    // this one), so the code cache's bounds may come after the handlers.
-    if (void* runtime = runtime_library(previous_actions[SIGSEGV])) find_code_cache(runtime);
+    // this one), so the runtime's bounds may come after the handlers.
+    if (void* runtime = find_runtime()) find_code_cache(runtime);
 }
 
 }  // namespace

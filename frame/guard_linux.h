@@ -38,7 +38,13 @@ extern constinit thread_local bool thread_prepared __attribute__((tls_model("ini
 // serves and is left alone). The stack goes back to the pool when the thread ends. When none can
 // be had, the call goes on without one (every fault but a stack overflow is
 // still caught) and the next call on this thread tries again.
+// It also keeps the thread's signal mask as it finds it, which every caught
+// failure puts back.
 [[gnu::cold, gnu::noinline]] void prepare_thread() noexcept;
+
+// After a caught C++ exception: the thread's signal mask back to the one kept
+// at its first guarded call, whatever the foreign code blocked before it threw.
+[[gnu::cold, gnu::noinline]] void restore_call_mask() noexcept;
 
 }  // namespace guard_detail
 
@@ -72,9 +78,11 @@ template <class Result, class Call>
 }  // namespace guard_detail
 
 // Runs call() and stores its result. Returns false when the call ended in a
-// C++ exception or a processor fault; `result` is then left as it was.
-// Saving no signal mask (sigsetjmp(..., 0)) keeps the normal path free of
-// system calls; the handler restores the mask of the faulting context itself.
+// C++ exception or a processor fault; `result` is then left as it was, and
+// the thread's signal mask is the one its first guarded call found, whatever
+// the foreign code had blocked (the Java runtime's own faults, a division by
+// zero among them, must not meet a blocked signal). Saving no mask per call
+// (sigsetjmp(..., 0)) keeps the normal path free of system calls.
 // A thread that ends inside the call (pthread_exit, cancellation) unwinds
 // through here: the guard is disarmed and the unwind goes on. (That unwind
 // carries no exception object, hence no null check of the reference.)
@@ -99,6 +107,7 @@ template <class Result, class Call>
         throw;
     } catch (...) {
         armed_guard = guard.outer;
+        guard_detail::restore_call_mask();
         return false;
     }
     armed_guard = guard.outer;

@@ -34,8 +34,10 @@ constexpr const char* kFailureTexts[] = {
     "call back, then throw std::runtime_error",
     "SIGSEGV in generated code",
     "SIGFPE in generated code",
+    "block signals, then SIGSEGV",
+    "block signals, then throw std::runtime_error",
 };
-constexpr int kLastKind = STANDIN_FAIL_GENERATED_FPE;
+constexpr int kLastKind = STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW;
 static_assert(std::size(kFailureTexts) == kLastKind + 1, "a name for every kind");
 
 [[gnu::noinline, gnu::no_sanitize("null")]] int null_dereference() {
@@ -111,10 +113,12 @@ void fail(int kind, const char* entry) {
         case STANDIN_FAIL_THROW_INT: throw int{STANDIN_THROWN_INT};
         case STANDIN_FAIL_THROW_RUNTIME_ERROR:
         case STANDIN_FAIL_CALL_BACK_THEN_THROW:
+        case STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW:
             throw std::runtime_error(std::string("standin engine: injected failure in ") + entry);
         case STANDIN_FAIL_THROW_UNRELATED: throw standin::UnrelatedFailure{entry};
         case STANDIN_FAIL_SEGV:
-        case STANDIN_FAIL_CALL_BACK_THEN_SEGV: null_dereference(); break;
+        case STANDIN_FAIL_CALL_BACK_THEN_SEGV:
+        case STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV: null_dereference(); break;
         case STANDIN_FAIL_ILL: illegal_instruction(); break;
         case STANDIN_FAIL_STACK_OVERFLOW: overflow_stack(nullptr); break;
         case STANDIN_FAIL_OVERRUN: overrun_own_frame(g_overrun_bytes.load(std::memory_order_relaxed)); break;

@@ -36,6 +36,10 @@ bool platform_has_failure(int kind);
 // standin_limit_address_space.
 int limit_address_space(bool on);
 
+// standin_crash_reports: the faults the crash reporter saw (none where it is
+// not installed, or not on this platform).
+int crash_reports();
+
 // Makes the kinds whose making differs by platform (FPE, BUS, RAISE_FOREIGN,
 // THREAD_EXIT; on 32-bit Windows the C++ throws too) and returns for the others.
 void fail_on_this_platform(int kind);

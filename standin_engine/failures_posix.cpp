@@ -1,6 +1,7 @@
 // The failures whose making is POSIX's own: SIGFPE by integer division,
 // SIGBUS by a mapping past the end of its file, faults in code generated at
-// run time, and the end of the calling thread. RAISE_FOREIGN is Windows'.
+// run time, signals blocked before a failure, and the end of the calling
+// thread. RAISE_FOREIGN is Windows'.
 
 #include <pthread.h>
 #include <signal.h>
@@ -124,6 +125,15 @@ const GeneratedCode& generated_code() {
     return code;
 }
 
+// What an engine blocks around work it wants left alone (timers, profilers,
+// broken pipes), then fails before it unblocks them.
+void block_signals() {
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (int signal : {SIGFPE, SIGUSR2, SIGPIPE, SIGALRM, SIGPROF}) sigaddset(&blocked, signal);
+    pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+}
+
 [[gnu::noinline]] int run_generated(GeneratedFunction function) {
     if (function == nullptr) return raise(SIGSEGV);  // no page to be had: the signal at least
     return function();
@@ -166,6 +176,8 @@ void fail_on_this_platform(int kind) {
         case STANDIN_FAIL_BUS: touch_past_eof(); break;
         case STANDIN_FAIL_GENERATED_SEGV: run_generated(generated_code().read_address_zero); break;
         case STANDIN_FAIL_GENERATED_FPE: run_generated(generated_code().divide_by_zero); break;
+        case STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV:
+        case STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW: block_signals(); break;  // the failure itself is common
         case STANDIN_FAIL_THREAD_EXIT: pthread_exit(nullptr);
         default: break;
     }

@@ -44,8 +44,11 @@ namespace {
 
 bool platform_has_failure(int kind) {
     return kind != STANDIN_FAIL_BUS && kind != STANDIN_FAIL_THREAD_EXIT && kind != STANDIN_FAIL_GENERATED_SEGV &&
-           kind != STANDIN_FAIL_GENERATED_FPE;
+           kind != STANDIN_FAIL_GENERATED_FPE && kind != STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV &&
+           kind != STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW;
 }
+
+int crash_reports() { return 0; }  // no signals to report
 
 // i686 mingw-w64 unwinds C++ exceptions with DWARF tables whose registry is
 // per statically linked DLL, so a g++ throw from this DLL ends in

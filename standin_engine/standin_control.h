@@ -46,7 +46,10 @@ enum standin_failure_kind {
     STANDIN_FAIL_CALL_BACK_THEN_THROW = 14, /* call back, then throw std::runtime_error */
     STANDIN_FAIL_GENERATED_SEGV = 15,    /* POSIX only: read address 0 in code generated at run time
                                             into an anonymous executable mapping, as a JIT's */
-    STANDIN_FAIL_GENERATED_FPE = 16      /* x86-64 Linux only: divide by zero in such code */
+    STANDIN_FAIL_GENERATED_FPE = 16,     /* x86-64 Linux only: divide by zero in such code */
+    STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV = 17,   /* POSIX only: block SIGFPE, SIGUSR2, SIGPIPE,
+                                                    SIGALRM and SIGPROF, then read through a null pointer */
+    STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW = 18   /* POSIX only: block those, then throw std::runtime_error */
 };
 
 /* How the reading of a variadic list ended. */
@@ -95,6 +98,13 @@ STANDIN_API int standin_set_overrun_bytes(int n);
  * then. Returns 0, or -1 where there is no such limit (Windows) or it could
  * not be set. */
 STANDIN_API int standin_limit_address_space(int on);
+
+/* The faults the engine's crash reporter has seen. POSIX only: with
+ * TSW_STANDIN_CRASH_REPORTER=1 in its environment when it is loaded, the
+ * engine installs, from a constructor of its own module, handlers for
+ * SIGSEGV, SIGBUS, SIGFPE and SIGILL that count each fault, then hand it to
+ * the action they replaced, as C engines' crash reporters do. 0 without it. */
+STANDIN_API int standin_crash_reports(void);
 
 /* The next engine call on the calling thread must be `entry` with exactly
  * these `count` arguments: args[k] and lengths[k] give the bytes of argument

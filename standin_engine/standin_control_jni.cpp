@@ -32,6 +32,8 @@ static_assert(tsapi_standin_Engine_FAIL_CALL_BACK_THEN_SEGV == STANDIN_FAIL_CALL
 static_assert(tsapi_standin_Engine_FAIL_CALL_BACK_THEN_THROW == STANDIN_FAIL_CALL_BACK_THEN_THROW);
 static_assert(tsapi_standin_Engine_FAIL_GENERATED_SEGV == STANDIN_FAIL_GENERATED_SEGV);
 static_assert(tsapi_standin_Engine_FAIL_GENERATED_FPE == STANDIN_FAIL_GENERATED_FPE);
+static_assert(tsapi_standin_Engine_FAIL_BLOCK_SIGNALS_THEN_SEGV == STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV);
+static_assert(tsapi_standin_Engine_FAIL_BLOCK_SIGNALS_THEN_THROW == STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW);
 static_assert(tsapi_standin_Engine_LIST_COMPLETE == STANDIN_LIST_COMPLETE);
 static_assert(tsapi_standin_Engine_LIST_CAPPED == STANDIN_LIST_CAPPED);
 static_assert(tsapi_standin_Engine_LIST_UNREADABLE == STANDIN_LIST_UNREADABLE);
@@ -65,6 +67,7 @@ struct EngineApi {
     decltype(&standin_expectation_mismatches) expectation_mismatches;
     decltype(&standin_first_mismatch) first_mismatch;
     decltype(&standin_limit_address_space) limit_address_space;
+    decltype(&standin_crash_reports) crash_reports;
 };
 
 constexpr const char* kEngineSoname = "libTswReplayMain.so";
@@ -123,6 +126,7 @@ const EngineApi* engine(JNIEnv* env) {
     bind(module, "standin_expectation_mismatches", api.expectation_mismatches, missing);
     bind(module, "standin_first_mismatch", api.first_mismatch, missing);
     bind(module, "standin_limit_address_space", api.limit_address_space, missing);
+    bind(module, "standin_crash_reports", api.crash_reports, missing);
     if (!missing.empty()) {
         dlclose(module);
         throw_new(env, "java/lang/IllegalStateException",
@@ -262,6 +266,11 @@ JNIEXPORT void JNICALL Java_tsapi_standin_Engine_limitAddressSpace(JNIEnv* env, 
     const EngineApi* api = engine(env);
     if (api != nullptr && api->limit_address_space(on ? 1 : 0) != 0)
         throw_new(env, "java/lang/UnsupportedOperationException", "the address space cannot be limited here");
+}
+
+JNIEXPORT jint JNICALL Java_tsapi_standin_Engine_crashReports(JNIEnv* env, jclass) {
+    const EngineApi* api = engine(env);
+    return api != nullptr ? api->crash_reports() : 0;
 }
 
 JNIEXPORT void JNICALL Java_tsapi_standin_Engine_expectListLength(JNIEnv* env, jclass, jint n) {

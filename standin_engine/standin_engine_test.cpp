@@ -514,6 +514,15 @@ TEST_F(StandinEngine, InjectedExceptionsPropagateOnceOnTheCallingThreadAfterReco
                  EXPECT_STREQ(f.entry, entry);
              }
          }},
+        {STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW,
+         [](int (*call)(), const char*) {
+             sigset_t before, after;
+             pthread_sigmask(SIG_SETMASK, nullptr, &before);
+             EXPECT_THROW(call(), std::runtime_error);
+             pthread_sigmask(SIG_SETMASK, &before, &after);  // put back for the next rows
+             for (int blocked : {SIGFPE, SIGUSR2, SIGPIPE, SIGALRM, SIGPROF}) EXPECT_EQ(sigismember(&after, blocked), 1);
+             EXPECT_EQ(sigismember(&after, SIGSEGV), 0);
+         }},
     };
     for (const ExceptionRow& row : rows) {
         for (const ShapeRow& shape : shape_rows) {
@@ -546,7 +555,9 @@ TEST_F(StandinEngine, InjectionCanBeRefusedClearedAndReset) {
         {-1, false},
         {STANDIN_FAIL_RAISE_FOREIGN, false},  // Windows only
         {STANDIN_FAIL_FPE, processor_faults::division_by_zero_traps},  // not on arm64
-        {STANDIN_FAIL_GENERATED_FPE + 1, false},
+        {STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW + 1, false},
+        {STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV, true},
+        {STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW, true},
         {STANDIN_FAIL_GENERATED_SEGV, true},
         {STANDIN_FAIL_GENERATED_FPE, processor_faults::division_by_zero_traps},
         {STANDIN_FAIL_CALL_BACK_THEN_SEGV, true},
@@ -597,6 +608,7 @@ TEST_F(StandinEngineDeathTest, InjectedFaultsRaiseTheirSignalAfterRecording) {
         {STANDIN_FAIL_GENERATED_FPE, SIGFPE, "SIGFPE in generated code", 0},
         // Without a callback the call goes straight to its failure.
         {STANDIN_FAIL_CALL_BACK_THEN_SEGV, SIGSEGV, "call back, then SIGSEGV", 0},
+        {STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV, SIGSEGV, "block signals, then SIGSEGV", 0},
     };
     for (const SignalRow& row : rows) {
         if (standin_inject_failure(row.kind) != 0) continue;  // refused here (no SIGFPE on arm64), above

@@ -2,8 +2,11 @@
 # The shared objects load on glibc 2.17 and later: fails when one needs a
 # symbol version newer than GLIBC_2.17, GLIBCXX_3.4.19 and CXXABI_1.3.7 (GCC
 # 4.8's libstdc++), GCC_4.8.0 (its libgcc_s), or a library other than the C
-# library's own, libstdc++ and libgcc_s. Prints, per object, what it needs
-# and the highest version of each.
+# library's own, libstdc++ and libgcc_s, or when one that uses the static TLS
+# block (initial-exec thread-locals, flag STATIC_TLS) takes more of it than
+# the 24 bytes the docs promise: a host loading it late, after others took
+# the block's spare room, gets "cannot allocate memory in static TLS block".
+# Prints, per object, what it needs and the highest version of each.
 #   check_glibc_versions.sh OBJDUMP OBJECT...
 set -euo pipefail
 objdump=$1
@@ -27,6 +30,15 @@ for object in "$@"; do
       failed=1
     fi
   done
+  flags=$(awk '$1 == "FLAGS" {print $2}' <<<"$headers")
+  if [ -n "$flags" ] && (( flags & 0x10 )); then  # DF_STATIC_TLS
+    tls=$(awk '$1 == "TLS" {getline; print $4}' <<<"$headers")  # memsz, on the line after
+    echo "   static TLS: $((tls)) bytes (at most 24)"
+    if [ $((tls)) -gt 24 ]; then
+      echo "   FAILED: $((tls)) bytes of static TLS"
+      failed=1
+    fi
+  fi
   # "Version References": the versions the object needs, per library.
   versions=$(awk '/^Version References:/ {on = 1; next} on && NF == 4 {print $4} on && NF == 0 {on = 0}' <<<"$headers" | sort -u)
   symbols=$("$objdump" -T "$object")

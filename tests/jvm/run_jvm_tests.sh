@@ -2,8 +2,9 @@
 # Runs the JVM tests in one engine mode under -Xcheck:jni. Fails when JUnit
 # fails, or when the JVM printed any warning (a line starting with WARNING or
 # Warning), since -Xcheck:jni reports misuse only that way.
-#   run_jvm_tests.sh MODE [--libjsig] [--preload] [--no-signal-option] [JUnit selectors, e.g. --select-class=...]
+#   run_jvm_tests.sh MODE [--libjsig] [--preload] [--no-signal-option] [--crash-reporter] [JUnit selectors, e.g. --select-class=...]
 #   --libjsig           the JDK's signal-chaining library preloaded
+#   --crash-reporter    the engine installs a chaining crash reporter as it loads
 #   --preload           the engine and the library preloaded, before the JVM exists
 #   --no-signal-option  without -XX:+AllowUserSignalHandlers, and so without
 #                       -Xcheck:jni, which then reports the library's handlers
@@ -17,11 +18,13 @@ shift
 libjsig=""
 preloaded=()
 checks=(-Xcheck:jni -XX:+AllowUserSignalHandlers)
+reporter=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --libjsig) libjsig=$1 ;;
     --preload) preloaded=("$ENGINE_FULL" "$LIBRARY") ;;
     --no-signal-option) checks=() ;;
+    --crash-reporter) reporter=1 ;;
     *) break ;;
   esac
   shift
@@ -48,6 +51,9 @@ case "$mode" in
   no_revert) engine=$ENGINE_NO_REVERT ;;
   *) engine=$ENGINE_FULL ;;
 esac
+
+# Read by the engine as it loads (through chroot and qemu alike).
+export TSW_STANDIN_CRASH_REPORTER=$reporter
 
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT

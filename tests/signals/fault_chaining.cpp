@@ -6,6 +6,11 @@
 // host's handler. With a handler of its own, a fault the host raises in its
 // own code, or in code it generated, while the engine has called back into
 // it inside a guarded call, is the host's to handle, not the guard's.
+// With TSW_STANDIN_CRASH_REPORTER=1 the engine puts a crash reporter of its
+// own between the host's disposition and the library's handlers when it is
+// loaded, and all of the above holds the same: the guard knows the Java
+// runtime's code (here this program's, which stands in for it) by what it
+// is, not by whose handler it replaced.
 //
 //   fault_chaining DISPOSITION ENGINE LIBRARY     (ignore, ignore_siginfo, own, default)
 #include <dlfcn.h>
@@ -17,12 +22,17 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
 
 #include "standin_control.h"
 #include "tests/unit/support/processor_faults.h"
+
+// This program is the Java runtime here: the library knows the runtime's
+// code by the object that defines this entry (exported, see CMakeLists.txt).
+extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM**, void**, void*) { return JNI_ERR; }
 
 namespace {
 
@@ -82,6 +92,7 @@ jint JNICALL throw_new(JNIEnv*, jclass, const char*) {
 
 struct Loaded {
     int (*inject_failure)(int);
+    int (*crash_reports)();
     void (*set_callback)(int (*)(void*), void*);
     jint(JNICALL* initialize)(JNIEnv*, jclass);
 };
@@ -103,7 +114,7 @@ Loaded load(const char* engine_path, const char* library_path) {
         std::printf("FAILED: cannot load: %s\n", dlerror());
         std::exit(2);
     }
-    return {symbol<int (*)(int)>(engine, "standin_inject_failure"),
+    return {symbol<int (*)(int)>(engine, "standin_inject_failure"), symbol<int (*)()>(engine, "standin_crash_reports"),
             symbol<void (*)(int (*)(void*), void*)>(engine, "standin_set_callback"),
             symbol<jint(JNICALL*)(JNIEnv*, jclass)>(library, "Java_tsapi_web_jweb_1initialize")};
 }
@@ -120,12 +131,14 @@ void expect_guarded_fault(const Loaded& loaded, int kind, const char* name) {
 }
 
 void expect_every_guarded_fault(const Loaded& loaded) {
+    const int reports = loaded.crash_reports();
     for (int round = 0; round < 3; ++round) {
         expect_guarded_fault(loaded, STANDIN_FAIL_SEGV, "SIGSEGV");
         expect_guarded_fault(loaded, STANDIN_FAIL_FPE, "SIGFPE");
         expect_guarded_fault(loaded, STANDIN_FAIL_BUS, "SIGBUS");
         expect_guarded_fault(loaded, STANDIN_FAIL_ILL, "SIGILL");
     }
+    check(loaded.crash_reports() == reports, "guarded faults never reach the engine's crash reporter");
 }
 
 // Runs `body` in a child process; its wait status.
@@ -185,6 +198,8 @@ int main(int argc, char** argv) {
     const std::string_view disposition = argv[1];
     set_disposition(disposition);
     const Loaded loaded = load(argv[2], argv[3]);
+    const char* reporter = std::getenv("TSW_STANDIN_CRASH_REPORTER");
+    const bool reporting = reporter != nullptr && std::strcmp(reporter, "1") == 0;
     functions.FindClass = find_class;
     functions.ThrowNew = throw_new;
     functions.ExceptionCheck = exception_check;
@@ -233,15 +248,19 @@ int main(int argc, char** argv) {
                 loaded.inject_failure(STANDIN_FAIL_CALL_BACK);
                 const int calls = own_handler_calls;
                 const int thrown = abort_thrown;
+                const int reports = loaded.crash_reports();
                 const jint result = loaded.initialize(&env, nullptr);
                 check(result == 4711 && abort_thrown == thrown && own_handler_calls == calls + 1,
                       std::string("a fault in the host's ") + where + " during a guarded call is the host's");
+                check(loaded.crash_reports() == reports + (reporting ? 1 : 0),
+                      std::string("a fault in the host's ") + where + " passes the engine's reporter on its way");
             }
         }
         loaded.set_callback(nullptr, nullptr);
     }
     expect_every_guarded_fault(loaded);
 
-    std::printf("fault_chaining %s: %d passed, %d failed\n", argv[1], passed, failed);
+    std::printf("fault_chaining %s%s: %d passed, %d failed\n", argv[1], reporting ? " (engine's crash reporter)" : "",
+                passed, failed);
     return failed == 0 ? 0 : 1;
 }

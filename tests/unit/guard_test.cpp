@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <mutex>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "frame/guard.h"
+#include "tests/unit/support/held_lock.h"
 #include "tests/unit/support/processor_faults.h"
 
 namespace {
@@ -26,10 +28,24 @@ struct Unrelated {
     int code;
 };
 
-enum class Kind { none, throw_int, throw_runtime_error, throw_unrelated, segv, fpe, ill, bus_by_kill };
+enum class Kind {
+    none, throw_int, throw_runtime_error, throw_unrelated, segv, fpe, ill, bus_by_kill,
+    block_then_segv, block_then_throw
+};
+
+// What an engine blocks around work it wants left alone, the Java runtime's
+// SIGFPE and samplers' signals among them, before it fails.
+void block_signals() {
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (int signal : {SIGFPE, SIGUSR2, SIGPIPE, SIGALRM, SIGPROF}) sigaddset(&blocked, signal);
+    pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+}
 
 [[gnu::noinline]] int fail(Kind kind) {
     switch (kind) {
+        case Kind::block_then_segv: block_signals(); return processor_faults::read_null_pointer();
+        case Kind::block_then_throw: block_signals(); throw std::runtime_error("blocked");
         case Kind::throw_int: throw 1;
         case Kind::throw_runtime_error: throw std::runtime_error("x");
         case Kind::throw_unrelated: throw Unrelated{2};
@@ -49,9 +65,11 @@ std::vector<Kind> fault_kinds() {
     return kinds;
 }
 
-// Every kind that fails here.
+// Every kind that fails here. The kinds that block signals come first, so
+// that a fault after them meets whatever mask they left.
 std::vector<Kind> failing_kinds() {
-    std::vector<Kind> kinds = {Kind::throw_int, Kind::throw_runtime_error, Kind::throw_unrelated};
+    std::vector<Kind> kinds = {Kind::block_then_segv, Kind::block_then_throw, Kind::throw_int,
+                               Kind::throw_runtime_error, Kind::throw_unrelated};
     for (Kind fault : fault_kinds()) kinds.push_back(fault);
     return kinds;
 }
@@ -228,14 +246,95 @@ TEST(Guard, ThreadEndingInsideTheCallUnwindsOnWithTheGuardDisarmed) {
     }
 }
 
-TEST(Guard, SignalMaskIsRestoredAfterAFault) {
-    sigset_t before, after;
-    pthread_sigmask(SIG_SETMASK, nullptr, &before);
+// Whatever the call blocked before it failed, and whichever way it failed.
+TEST(Guard, SignalMaskAfterAFailureIsTheOneTheCallBeganWith) {
+    for (Kind kind : failing_kinds()) {
+        sigset_t before, after;
+        pthread_sigmask(SIG_SETMASK, nullptr, &before);
+        int result = 0;
+        EXPECT_FALSE(guarded(kind, result));
+        pthread_sigmask(SIG_SETMASK, nullptr, &after);
+        for (int s = 1; s < NSIG; ++s)
+            EXPECT_EQ(sigismember(&before, s), sigismember(&after, s)) << "kind " << static_cast<int>(kind) << ", signal " << s;
+    }
+}
+
+// A thread that comes with a signal stack (a sanitizer gives each one) keeps
+// it, and takes none from the pool: the tests of the pool's stacks drop it.
+void drop_own_signal_stack() {
+    stack_t none{};
+    none.ss_flags = SS_DISABLE;
+    sigaltstack(&none, nullptr);
+}
+
+// The flags of the mapping that holds `address`, from /proc/self/smaps.
+std::string mapping_flags(const void* address) {
+    const auto wanted = reinterpret_cast<std::uintptr_t>(address);
+    std::ifstream smaps("/proc/self/smaps");
+    bool inside = false;
+    for (std::string line; std::getline(smaps, line);) {
+        unsigned long low = 0, high = 0;
+        if (std::sscanf(line.c_str(), "%lx-%lx", &low, &high) == 2)  // a mapping's first line
+            inside = wanted >= low && wanted < high;
+        else if (inside && line.rfind("VmFlags:", 0) == 0)
+            return line;
+    }
+    return "";
+}
+
+// Where transparent huge pages are always on, a signal stack, of which a
+// handler touches a few pages, must not take 2 MB ones.
+TEST(Guard, SignalStacksAreNotBackedByHugePages) {
+    std::string flags;
+    std::thread([&flags] {
+        drop_own_signal_stack();
+        int result = 0;
+        EXPECT_TRUE(guarded(Kind::none, result));
+        stack_t stack{};
+        ASSERT_EQ(sigaltstack(nullptr, &stack), 0);
+        ASSERT_FALSE(stack.ss_flags & SS_DISABLE);
+        flags = mapping_flags(stack.ss_sp);
+    }).join();
+    EXPECT_NE((flags + " ").find(" nh "), std::string::npos) << flags;
+}
+
+// A fork while another thread holds the lock of the signal stacks' pool: the
+// child's new threads still get stacks, instead of waiting for ever on a
+// lock whose holder the child does not have.
+TEST(Guard, ForkWhileAnotherThreadTakesASignalStackLeavesTheChildWhole) {
     int result = 0;
-    ASSERT_FALSE(guarded(Kind::segv, result));
-    pthread_sigmask(SIG_SETMASK, nullptr, &after);
-    for (int s : {SIGSEGV, SIGFPE, SIGBUS, SIGILL, SIGUSR1})
-        EXPECT_EQ(sigismember(&before, s), sigismember(&after, s)) << s;
+    ASSERT_TRUE(guarded(Kind::none, result));  // the pool exists
+    std::thread holder([] {
+        drop_own_signal_stack();
+        held_lock::hold_next_lock_on_this_thread();
+        int r = 0;
+        EXPECT_TRUE(guarded(Kind::none, r));  // its first call takes a stack, under the lock
+    });
+    if (!held_lock::wait_until_held()) {
+        holder.join();
+        FAIL() << "the thread's first call took no lock";
+    }
+    std::thread releaser([] {
+        usleep(100 * 1000);
+        held_lock::release_held_lock();
+    });
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(10);
+        bool called = false;
+        std::thread([&called] {
+            int r = 0;
+            called = guarded(Kind::none, r) && r == 42;
+        }).join();
+        _exit(called ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    holder.join();
+    releaser.join();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "child status " << status << (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM ? " (waited for ever)" : "");
 }
 
 // Each thread's signal stack comes from blocks reserved for many threads, not

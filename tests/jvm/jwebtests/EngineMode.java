@@ -13,6 +13,8 @@ import java.util.Set;
 final class EngineMode {
     static final String MODE = System.getProperty("jweb.mode", "bound");
     static final boolean LIBJSIG = "--libjsig".equals(System.getProperty("jweb.libjsig"));
+    /** The engine installed a crash reporter of its own when it was loaded (run_jvm_tests.sh --crash-reporter). */
+    static final boolean CRASH_REPORTER = "1".equals(System.getenv("TSW_STANDIN_CRASH_REPORTER"));
     private static final Set<String> MODES = Set.of("bound", "no_revert", "absent", "late");
     private static boolean prepared;
 

@@ -3,11 +3,20 @@ package jwebtests;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertNull;
 import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 import static org.junit.jupiter.api.Assumptions.assumeFalse;
 import static org.junit.jupiter.api.Assumptions.assumeTrue;
 
+import java.io.IOException;
+import java.nio.file.Files;
+import java.nio.file.Paths;
 import java.util.ArrayList;
+import java.util.HashSet;
 import java.util.List;
+import java.util.Set;
+import java.util.concurrent.Callable;
+import java.util.concurrent.ExecutorService;
+import java.util.concurrent.Future;
 import java.util.concurrent.atomic.AtomicInteger;
 import java.util.stream.IntStream;
 import org.junit.jupiter.api.BeforeAll;
@@ -28,19 +37,56 @@ class GuardTest {
     @ParameterizedTest(name = "failure {0}")
     @ValueSource(ints = {Engine.FAIL_THROW_INT, Engine.FAIL_THROW_RUNTIME_ERROR, Engine.FAIL_THROW_UNRELATED,
         Engine.FAIL_SEGV, Engine.FAIL_FPE, Engine.FAIL_BUS, Engine.FAIL_ILL, Engine.FAIL_STACK_OVERFLOW,
-        Engine.FAIL_GENERATED_SEGV, Engine.FAIL_GENERATED_FPE})
-    void eachFailureKindBecomesAbortAgainAndAgainOnOneThread(int kind) {
+        Engine.FAIL_GENERATED_SEGV, Engine.FAIL_GENERATED_FPE, Engine.FAIL_BLOCK_SIGNALS_THEN_SEGV,
+        Engine.FAIL_BLOCK_SIGNALS_THEN_THROW})
+    void eachFailureKindBecomesAbortAgainAndAgainOnOneThread(int kind) throws IOException {
         assumeTrue(EngineMode.bound("InitWebVuser"));
         assumeTrue(Engine.canFail(kind), "this processor cannot fail that way (no SIGFPE on arm64)");
         assumeFalse(kind == Engine.FAIL_STACK_OVERFLOW && EngineMode.LIBJSIG,
             "with libjsig the JVM's handler takes the fault first, on the overflowed stack (see README)");
         Engine.reset();
+        String mask = blockedSignalsOfThisThread();
         for (int i = 0; i < 5; i++) {
             Engine.injectFailure(kind);
             Abort abort = assertThrows(Abort.class, web::jweb_initialize);
             assertNull(abort.getMessage());
+            assertEquals(mask, blockedSignalsOfThisThread(), "what the engine blocked before it failed stays blocked");
+            assertJavaFaultsStillWorkOnThisThread();
             Engine.setResult(-42);
             assertEquals(-42, web.jweb_terminate());
+        }
+        if (EngineMode.CRASH_REPORTER && !EngineMode.LIBJSIG) {
+            // The reporter was in place, between the JVM's handler and the library's.
+            assertTrue(Engine.crashReports() > 0, "the JVM's own faults pass the engine's crash reporter");
+        }
+    }
+
+    /**
+     * A virtual user's engine call blocks signals and faults on a virtual
+     * thread: its carrier, which runs the other virtual threads next, must not
+     * keep the engine's mask, or a division by zero anywhere there ends the JVM.
+     */
+    @Test
+    void caughtFaultOnOneVirtualThreadLeavesEveryOtherOneAlone() throws Exception {
+        assumeTrue(EngineMode.bound("InitWebVuser"));
+        assumeTrue(Engine.canFail(Engine.FAIL_BLOCK_SIGNALS_THEN_SEGV));
+        ExecutorService virtualThreads = virtualThreadPerTaskExecutor();
+        assumeTrue(virtualThreads != null, "virtual threads from JDK 21 on");
+        try {
+            Callable<String> mask = () -> {
+                assertJavaFaultsStillWorkOnThisThread();
+                return blockedSignalsOfThisThread();
+            };
+            Set<String> before = masksOf(virtualThreads, mask);
+            assertEquals(1, before.size(), "carriers alike before: " + before);
+            Future<?> faulting = virtualThreads.submit(() -> {
+                Engine.injectFailure(Engine.FAIL_BLOCK_SIGNALS_THEN_SEGV);
+                assertThrows(Abort.class, web::jweb_initialize);
+            });
+            faulting.get();
+            assertEquals(before, masksOf(virtualThreads, mask));
+        } finally {
+            virtualThreads.shutdown();
         }
     }
 
@@ -51,7 +97,8 @@ class GuardTest {
         final int threads = 8;
         final int perThread = 125;
         int[] kinds = IntStream.of(Engine.FAIL_SEGV, Engine.FAIL_FPE, Engine.FAIL_BUS, Engine.FAIL_ILL,
-            Engine.FAIL_THROW_RUNTIME_ERROR, Engine.FAIL_GENERATED_SEGV, Engine.FAIL_GENERATED_FPE)
+            Engine.FAIL_THROW_RUNTIME_ERROR, Engine.FAIL_GENERATED_SEGV, Engine.FAIL_GENERATED_FPE,
+            Engine.FAIL_BLOCK_SIGNALS_THEN_SEGV, Engine.FAIL_BLOCK_SIGNALS_THEN_THROW)
             .filter(Engine::canFail).toArray();
         AtomicInteger aborts = new AtomicInteger();
         AtomicInteger wrong = new AtomicInteger();
@@ -147,6 +194,41 @@ class GuardTest {
         }
         Engine.setResult(-42);
         assertEquals(-42, web.jweb_terminate());
+    }
+
+    private static Set<String> masksOf(ExecutorService threads, Callable<String> task) throws Exception {
+        List<Future<String>> masks = new ArrayList<>();
+        for (int i = 0; i < 200; i++) masks.add(threads.submit(task));
+        Set<String> seen = new HashSet<>();
+        for (Future<String> mask : masks) seen.add(mask.get());
+        return seen;
+    }
+
+    /** Executors.newVirtualThreadPerTaskExecutor() where the JDK has it (21 and later), else null. */
+    private static ExecutorService virtualThreadPerTaskExecutor() throws Exception {
+        try {
+            return (ExecutorService) java.util.concurrent.Executors.class
+                .getMethod("newVirtualThreadPerTaskExecutor").invoke(null);
+        } catch (NoSuchMethodException olderJdk) {
+            return null;
+        }
+    }
+
+    /** The signals blocked on the calling thread's carrier, as the kernel says (SigBlk). */
+    static String blockedSignalsOfThisThread() throws IOException {
+        for (String line : Files.readAllLines(Paths.get("/proc/thread-self/status"))) {
+            if (line.startsWith("SigBlk:")) return line.substring("SigBlk:".length()).trim();
+        }
+        throw new IllegalStateException("no SigBlk in /proc/thread-self/status");
+    }
+
+    private static volatile int zero = 0;
+    private static volatile Object nothing = null;
+
+    /** The JVM's own faults on this thread: a division by zero (SIGFPE on x86) and a null dereference. */
+    static void assertJavaFaultsStillWorkOnThisThread() {
+        assertThrows(ArithmeticException.class, () -> System.out.print(1 / zero));
+        assertThrows(NullPointerException.class, () -> nothing.hashCode());
     }
 
     /** Compiled code turns null dereferences into NullPointerException through the JVM's own fault handler. */

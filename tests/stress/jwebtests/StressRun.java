@@ -37,10 +37,13 @@ public final class StressRun {
     static final double FAILURE_FRACTION = 0.1;
     static final String[] KIND_NAMES = {"none", "throw int", "throw std::runtime_error",
         "throw unrelated class", "SIGSEGV", "SIGFPE", "SIGBUS", "SIGILL", "stack overflow", "raised foreign",
-        "thread exit", "call back", "stack buffer overrun"};
+        "thread exit", "call back", "stack buffer overrun", "call back, then SIGSEGV", "call back, then throw",
+        "SIGSEGV in generated code", "SIGFPE in generated code", "block signals, then SIGSEGV",
+        "block signals, then throw"};
     static final int[] ALL_KINDS = {Engine.FAIL_THROW_INT, Engine.FAIL_THROW_RUNTIME_ERROR,
         Engine.FAIL_THROW_UNRELATED, Engine.FAIL_SEGV, Engine.FAIL_FPE, Engine.FAIL_BUS, Engine.FAIL_ILL,
-        Engine.FAIL_STACK_OVERFLOW, Engine.FAIL_OVERRUN};
+        Engine.FAIL_STACK_OVERFLOW, Engine.FAIL_OVERRUN, Engine.FAIL_BLOCK_SIGNALS_THEN_SEGV,
+        Engine.FAIL_BLOCK_SIGNALS_THEN_THROW};
     /** The kinds the engine can fail in on this platform (no SIGFPE on arm64); set once it is loaded. */
     static int[] kinds;
     static final int RESET_EVERY = 4096;  // keeps the stand-in's record small

@@ -58,6 +58,13 @@ public final class Engine {
     public static final int FAIL_GENERATED_SEGV = 15;
     /** Divides by zero in such code: SIGFPE. Only on x86-64 (see canFail). */
     public static final int FAIL_GENERATED_FPE = 16;
+    /**
+     * Blocks SIGFPE, SIGUSR2, SIGPIPE, SIGALRM and SIGPROF on the calling thread,
+     * then dereferences a null pointer. POSIX only.
+     */
+    public static final int FAIL_BLOCK_SIGNALS_THEN_SEGV = 17;
+    /** Blocks those signals, then throws a C++ std::runtime_error. POSIX only. */
+    public static final int FAIL_BLOCK_SIGNALS_THEN_THROW = 18;
 
     // How a list's reading ended (Call.listStatus).
     public static final int LIST_COMPLETE = 0;
@@ -124,6 +131,14 @@ public final class Engine {
      * UnsupportedOperationException where there is no such limit (Windows).
      */
     public static native void limitAddressSpace(boolean on);
+
+    /**
+     * The faults the engine's crash reporter has seen: with the environment
+     * variable TSW_STANDIN_CRASH_REPORTER=1 when it is loaded, the engine
+     * installs chaining handlers for the fault signals from its own module,
+     * as C engines' crash reporters do. 0 without it.
+     */
+    public static native int crashReports();
 
     /** How far FAIL_OVERRUN writes past its 16-byte buffer; at least 16. */
     public static native void setOverrunBytes(int n);
