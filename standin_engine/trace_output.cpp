@@ -48,12 +48,14 @@ constexpr FormatName kFormats[] = {
     {"json", TraceFormat::json},
 };
 
-// The refused format reported last; cleared by a format that is known, so
-// that a value is reported once where it is read (load, first call, reset)
-// until it changes.
-std::string& reported_format() {
-    static std::string* value = new std::string;  // never destroyed: calls may come during exit
-    return *value;
+// The refused format reported last, null for none; cleared by a format that
+// is known, so that a value is reported once where it is read (load, first
+// call, reset) until it changes. Made only when there is one, so that a
+// loaded engine owns nothing until it is used (tests load and unload one);
+// never destroyed, since calls may come during exit.
+const std::string*& reported_format() {
+    static const std::string* value = nullptr;
+    return value;
 }
 
 // The format TSW_STANDIN_TRACE_FORMAT names, or nullopt after reporting a
@@ -62,10 +64,13 @@ std::string& reported_format() {
 std::optional<TraceFormat> read_format() {
     const char* value = std::getenv("TSW_STANDIN_TRACE_FORMAT");
     const std::optional<TraceFormat> format = parse_trace_format(value);
+    const std::string*& reported = reported_format();
     if (format) {
-        reported_format().clear();
-    } else if (reported_format() != value) {
-        reported_format() = value;
+        delete reported;
+        reported = nullptr;
+    } else if (reported == nullptr || *reported != value) {
+        delete reported;
+        reported = new std::string(value);
         write_all(STDERR_FILENO, std::string("standin engine: unknown trace format \"") + value +
                                      "\" in TSW_STANDIN_TRACE_FORMAT; the formats are " + trace_format_names() +
                                      " (unset or empty: text); no trace is written\n");
