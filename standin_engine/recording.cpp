@@ -99,7 +99,7 @@ namespace {
 
 void trace_locked(Shared& s, const Record& r) {
     if (!s.trace.chosen) choose_trace(s.trace);
-    if (s.trace.fd >= 0) write_trace(s.trace, trace_line(r, list_cap(), s.trace.json));
+    write_trace(s.trace, r, list_cap());
 }
 
 // Runs the host's callback for the call stored at `index`, then gives that

@@ -7,6 +7,7 @@
 #include <ucontext.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -76,6 +77,13 @@ std::string read_file(const std::string& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// The clock the JSON trace's "mono_us" reads.
+long long monotonic_us() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 class StandinEngine : public ::testing::Test {
@@ -864,57 +872,135 @@ TEST_F(StandinEngine, TraceShowsEachCallInCForm) {
          "web_add_cookie(\"inner\") = 0\n"
          R"(web_url("x", LAST) = 42 /* called back */)"},
     };
-    for (const TraceRow& row : rows) {
-        SCOPED_TRACE(row.line);
-        TraceFile trace;
-        row.call();
-        EXPECT_EQ(trace.text(), std::string(row.line) + "\n");
+    // text-tid puts the calling thread before every line, a callback's inner lines too.
+    struct FormatRow {
+        const char* value;  // nullptr: unset
+        std::string prefix;
+    };
+    const std::vector<FormatRow> formats = {
+        {nullptr, ""},
+        {"", ""},
+        {"text", ""},
+        {"text-tid", "[tid " + std::to_string(standin_current_thread_id()) + "] "},
+    };
+    for (const FormatRow& format : formats) {
+        if (format.value)
+            setenv("TSW_STANDIN_TRACE_FORMAT", format.value, 1);
+        else
+            unsetenv("TSW_STANDIN_TRACE_FORMAT");
+        for (const TraceRow& row : rows) {
+            SCOPED_TRACE(std::string(format.value ? format.value : "(unset)") + ": " + row.line);
+            std::string expected;
+            std::istringstream lines(row.line);
+            for (std::string line; std::getline(lines, line);) expected += format.prefix + line + "\n";
+            TraceFile trace;
+            row.call();
+            EXPECT_EQ(trace.text(), expected);
+        }
     }
+    unsetenv("TSW_STANDIN_TRACE_FORMAT");
 }
 
 TEST_F(StandinEngine, JsonTraceKeepsEveryByteExact) {
-    // {T}: the calling thread's id.
+    // {T}: the calling thread's id; {U}: the time, checked below.
     const std::vector<TraceRow> rows = {
         {[] { return web_url("home", nullptr, "caf\xc3\xa9 \xf0\x9f\x98\x80\n\"\\\x01\x7f", "LAST"); },
-         R"({"entry":"web_url","thread":{T},"args":["home",null,"caf)" "\xc3\xa9 \xf0\x9f\x98\x80"
+         R"({"v":1,"seq":1,"mono_us":{U},"entry":"web_url","thread":{T},"args":["home",null,"caf)" "\xc3\xa9 \xf0\x9f\x98\x80"
          R"(\n\"\\\u0001\u007f","LAST"],"result":0})"},
         {[] { return web_get_int_property(-7); },
-         R"({"entry":"web_get_int_property","thread":{T},"args":[-7],"result":0})"},
-        {[] { return InitWebVuser(); }, R"({"entry":"InitWebVuser","thread":{T},"args":[],"result":0})"},
+         R"({"v":1,"seq":1,"mono_us":{U},"entry":"web_get_int_property","thread":{T},"args":[-7],"result":0})"},
+        {[] { return InitWebVuser(); }, R"({"v":1,"seq":1,"mono_us":{U},"entry":"InitWebVuser","thread":{T},"args":[],"result":0})"},
         // Not UTF-8: Java's U+0000 and surrogate, overlong, past U+10FFFF, cut short.
         {[] { return web_set_user("\xc0\x80", "\xed\xa0\x80", "A\xe0\x80\x80"); },
-         R"({"entry":"web_set_user","thread":{T},"args":[{"hex":"c080"},{"hex":"eda080"},{"hex":"41e08080"}],"result":0})"},
+         R"({"v":1,"seq":1,"mono_us":{U},"entry":"web_set_user","thread":{T},"args":[{"hex":"c080"},{"hex":"eda080"},{"hex":"41e08080"}],"result":0})"},
         {[] { return web_set_timeout("\xf4\x90\x80\x80", "\xc3"); },
-         R"({"entry":"web_set_timeout","thread":{T},"args":[{"hex":"f4908080"},{"hex":"c3"}],"result":0})"},
+         R"({"v":1,"seq":1,"mono_us":{U},"entry":"web_set_timeout","thread":{T},"args":[{"hex":"f4908080"},{"hex":"c3"}],"result":0})"},
         {[] {
              standin_set_result(-3);
              standin_set_list_cap(1);
              return web_url("a", "b", "LAST");
          },
-         R"({"entry":"web_url","thread":{T},"args":["a"],"list":"capped","cap":1,"result":-3})"},
+         R"({"v":1,"seq":1,"mono_us":{U},"entry":"web_url","thread":{T},"args":["a"],"list":"capped","cap":1,"result":-3})"},
         {[] {
              standin_inject_failure(STANDIN_FAIL_THROW_INT);
              return catching([] { return web_add_cookie(""); });
          },
-         R"({"entry":"web_add_cookie","thread":{T},"args":[""],"failure":"throw int"})"},
+         R"({"v":1,"seq":1,"mono_us":{U},"entry":"web_add_cookie","thread":{T},"args":[""],"failure":"throw int"})"},
         {[] {
              standin_set_callback([](void*) { return -9; }, nullptr);
              standin_inject_failure(STANDIN_FAIL_CALL_BACK);
              return web_add_cookie("c");
          },
-         R"({"entry":"web_add_cookie","thread":{T},"args":["c"],"result":-9,"called_back":true})"},
+         R"({"v":1,"seq":1,"mono_us":{U},"entry":"web_add_cookie","thread":{T},"args":["c"],"result":-9,"called_back":true})"},
     };
     const std::string thread = std::to_string(standin_current_thread_id());
     setenv("TSW_STANDIN_TRACE_FORMAT", "json", 1);
+    const std::regex time(R"("mono_us":([0-9]+))");
     for (const TraceRow& row : rows) {
         SCOPED_TRACE(row.line);
         std::string expected = row.line;
         expected.replace(expected.find("{T}"), 3, thread);
+        const long long before = monotonic_us();
         TraceFile trace;
         row.call();
-        EXPECT_EQ(trace.text(), expected + "\n");
+        const long long after = monotonic_us();
+        const std::string text = trace.text();
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(text, m, time)) << text;
+        EXPECT_GE(std::stoll(m[1]), before);
+        EXPECT_LE(std::stoll(m[1]), after);
+        EXPECT_EQ(std::regex_replace(text, time, R"("mono_us":{U})"), expected + "\n");
     }
     unsetenv("TSW_STANDIN_TRACE_FORMAT");
+}
+
+std::string unknown_format_message(const std::string& value) {
+    return "standin engine: unknown trace format \"" + value +
+           "\" in TSW_STANDIN_TRACE_FORMAT; the formats are text, text-tid, json (unset or empty: text); "
+           "no trace is written\n";
+}
+
+// A misspelt format is an error, never another form: reported once on
+// standard error until the value changes, and no line is written; the calls
+// are still recorded.
+TEST_F(StandinEngine, UnknownTraceFormatIsReportedAndNothingIsTraced) {
+    struct ValueRow {
+        const char* value;
+        bool known;
+    };
+    const std::vector<ValueRow> rows = {
+        {"text", true}, {"text-tid", true}, {"json", true},
+        {"JSON", false}, {"jsonl", false}, {"Text", false}, {"text-thread", false},
+        {" json", false}, {"json ", false}, {"tid", false},
+    };
+    for (const ValueRow& row : rows) {
+        SCOPED_TRACE(row.value);
+        setenv("TSW_STANDIN_TRACE_FORMAT", row.value, 1);
+        ::testing::internal::CaptureStderr();
+        {
+            TraceFile trace;  // resets: the format is read again
+            standin_reset();  // the same value again: not reported twice
+            EXPECT_EQ(web_add_cookie("c"), 0);
+            EXPECT_EQ(standin_call_count(), 1);
+            EXPECT_EQ(trace.text().empty(), !row.known) << trace.text();
+        }
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), row.known ? "" : unknown_format_message(row.value));
+    }
+    unsetenv("TSW_STANDIN_TRACE_FORMAT");
+}
+
+// The error comes when the engine is loaded, before any call: in a child,
+// the other variant loaded anew with a misspelt format.
+TEST(StandinEngineBuilds, UnknownTraceFormatIsReportedWhenTheEngineIsLoaded) {
+    EXPECT_EXIT(
+        {
+            setenv("TSW_STANDIN_TRACE_FORMAT", "jsonl", 1);
+            if (dlopen(STANDIN_NO_REVERT_PATH, RTLD_NOW | RTLD_LOCAL) == nullptr) std::_Exit(2);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0),
+        "^standin engine: unknown trace format \"jsonl\" in TSW_STANDIN_TRACE_FORMAT; the formats are "
+        "text, text-tid, json \\(unset or empty: text\\); no trace is written\n$");
 }
 
 TEST_F(StandinEngine, TraceDestinationComesFromTheEnvironmentAtReset) {
@@ -959,39 +1045,71 @@ TEST_F(StandinEngine, UnopenableTraceFileIsReportedAndCallsGoOn) {
     EXPECT_EQ(standin_call_count(), 1);
 }
 
+// In each format: whole lines; in text-tid and json each names its thread,
+// and json numbers its lines in the order written and stamps them with a
+// time that never goes back.
 TEST_F(StandinEngine, ThreadsRecordTheirOwnIdsAndTraceWholeLines) {
-    TraceFile trace;
-    constexpr int kThreads = 6;
-    constexpr int kCalls = 200;
-    const std::string payload(300, 'p');
-    std::vector<long long> ids(kThreads);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            const std::string name = "worker-" + std::to_string(t);
-            pthread_setname_np(pthread_self(), name.c_str());
-            ids[static_cast<std::size_t>(t)] = standin_current_thread_id();
-            for (int i = 0; i < kCalls; ++i) web_url(name.c_str(), payload.c_str(), "LAST");
-        });
-    }
-    for (std::thread& th : threads) th.join();
-    ASSERT_EQ(standin_call_count(), kThreads * kCalls);
-    std::map<long long, int> per_thread;
-    for (int i = 0; i < kThreads * kCalls; ++i) {
-        const Call c = call_at(i);
-        const int t = std::stoi(c.args.at(0).value().substr(7));
-        EXPECT_EQ(c.thread_id, ids[static_cast<std::size_t>(t)]);
-        EXPECT_EQ(c.thread_name, *c.args[0]);
-        ++per_thread[c.thread_id];
-    }
-    EXPECT_EQ(per_thread.size(), static_cast<std::size_t>(kThreads));
-    for (const auto& [id, count] : per_thread) EXPECT_EQ(count, kCalls) << id;
+    struct FormatRow {
+        const char* value;
+        const char* line;  // groups: worker, then tid, seq and time where the line has them
+    };
+    const std::vector<FormatRow> formats = {
+        {"text", R"re(web_url\("worker-([0-9])", "p{300}", LAST\) = 0)re"},
+        {"text-tid", R"re(\[tid ([0-9]+)\] web_url\("worker-([0-9])", "p{300}", LAST\) = 0)re"},
+        {"json", R"re(\{"v":1,"seq":([0-9]+),"mono_us":([0-9]+),"entry":"web_url","thread":([0-9]+),)re"
+                 R"re("args":\["worker-([0-9])","p{300}","LAST"\],"result":0\})re"},
+    };
+    for (const FormatRow& format : formats) {
+        SCOPED_TRACE(format.value);
+        setenv("TSW_STANDIN_TRACE_FORMAT", format.value, 1);
+        TraceFile trace;
+        constexpr int kThreads = 6;
+        constexpr int kCalls = 200;
+        const std::string payload(300, 'p');
+        std::vector<long long> ids(kThreads);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&, t] {
+                const std::string name = "worker-" + std::to_string(t);
+                pthread_setname_np(pthread_self(), name.c_str());
+                ids[static_cast<std::size_t>(t)] = standin_current_thread_id();
+                for (int i = 0; i < kCalls; ++i) web_url(name.c_str(), payload.c_str(), "LAST");
+            });
+        }
+        for (std::thread& th : threads) th.join();
+        ASSERT_EQ(standin_call_count(), kThreads * kCalls);
+        std::map<long long, int> per_thread;
+        for (int i = 0; i < kThreads * kCalls; ++i) {
+            const Call c = call_at(i);
+            const int t = std::stoi(c.args.at(0).value().substr(7));
+            EXPECT_EQ(c.thread_id, ids[static_cast<std::size_t>(t)]);
+            EXPECT_EQ(c.thread_name, *c.args[0]);
+            ++per_thread[c.thread_id];
+        }
+        EXPECT_EQ(per_thread.size(), static_cast<std::size_t>(kThreads));
+        for (const auto& [id, count] : per_thread) EXPECT_EQ(count, kCalls) << id;
 
-    std::istringstream lines(trace.text());
-    const std::regex whole(R"(web_url\("worker-[0-9]", "p{300}", LAST\) = 0)");
-    int n = 0;
-    for (std::string line; std::getline(lines, line); ++n) ASSERT_TRUE(std::regex_match(line, whole)) << line;
-    EXPECT_EQ(n, kThreads * kCalls);
+        const std::string value = format.value;
+        std::istringstream lines(trace.text());
+        const std::regex whole(format.line);
+        long long last_time = 0;
+        int n = 0;
+        for (std::string line; std::getline(lines, line);) {
+            std::smatch m;
+            ASSERT_TRUE(std::regex_match(line, m, whole)) << line;
+            ++n;
+            if (value == "text-tid") {
+                EXPECT_EQ(std::stoll(m[1]), ids.at(std::stoul(m[2]))) << line;
+            } else if (value == "json") {
+                EXPECT_EQ(std::stoll(m[1]), n) << line;
+                EXPECT_GE(std::stoll(m[2]), last_time) << line;
+                last_time = std::stoll(m[2]);
+                EXPECT_EQ(std::stoll(m[3]), ids.at(std::stoul(m[4]))) << line;
+            }
+        }
+        EXPECT_EQ(n, kThreads * kCalls);
+    }
+    unsetenv("TSW_STANDIN_TRACE_FORMAT");
 }
 
 // ---- control accessors ----

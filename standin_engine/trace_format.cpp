@@ -87,8 +87,9 @@ void append_json_value(std::string& out, std::string_view bytes) {
     out += '"';
 }
 
-std::string json_trace_line(const Record& r, int cap) {
-    std::string line = "{\"entry\":\"";
+std::string json_trace_line(const Record& r, int cap, const LineStamp& stamp) {
+    std::string line = "{\"v\":" + std::to_string(kJsonTraceVersion) + ",\"seq\":" + std::to_string(stamp.seq) +
+                       ",\"mono_us\":" + std::to_string(stamp.monotonic_us) + ",\"entry\":\"";
     line += r.name;
     line += "\",\"thread\":" + std::to_string(r.thread_id) + ",\"args\":[";
     if (r.has_int) line += std::to_string(r.int_arg);
@@ -121,8 +122,11 @@ bool is_body_position(const Record& r, std::size_t i) {
            i >= 2 && i + 2 == r.args.size() && r.args.back() == "LAST";
 }
 
-std::string c_trace_line(const Record& r, int cap) {
-    std::string line = r.name;
+// With `tid`, the line starts with the calling thread, as strace -f starts
+// the lines of each process: "[tid 4711] ".
+std::string c_trace_line(const Record& r, int cap, bool tid) {
+    std::string line = tid ? "[tid " + std::to_string(r.thread_id) + "] " : std::string();
+    line += r.name;
     line += '(';
     bool first = true;
     auto separate = [&] {
@@ -194,8 +198,13 @@ void append_quoted(std::string& out, std::string_view bytes) {
     out += '"';
 }
 
-std::string trace_line(const Record& r, int cap, bool json) {
-    return json ? json_trace_line(r, cap) : c_trace_line(r, cap);
+std::string trace_line(const Record& r, int cap, TraceFormat format, const LineStamp& stamp) {
+    switch (format) {
+        case TraceFormat::json: return json_trace_line(r, cap, stamp);
+        case TraceFormat::text_tid: return c_trace_line(r, cap, true);
+        case TraceFormat::text: break;
+    }
+    return c_trace_line(r, cap, false);
 }
 
 }  // namespace standin_engine

@@ -2,7 +2,7 @@
 # Installs what is needed, builds, and runs example scripts against the
 # stand-in engine, printing the engine's trace of every call it received.
 #   tools/run-example.sh [Script ...]     (default ShopperVisit; others: AccountLogin OrderApi)
-# TSW_STANDIN_TRACE_FORMAT=json prints the trace as JSON lines instead.
+# TSW_STANDIN_TRACE_FORMAT=json or text-tid prints the trace in that format (docs/trace-format.md).
 # JAVA_HOME chooses the JDK that runs them (11 or later; default Debian's 17).
 # The examples' jar is executable and grants itself native access, so the
 # same command works on every JDK.
