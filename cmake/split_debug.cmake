@@ -33,9 +33,18 @@ endif()
 
 set(debug_file ${JWEB_SPLIT_WORK}/${debug_name})
 if(NOT EXISTS ${debug_file} OR ${JWEB_SPLIT_BINARY} IS_NEWER_THAN ${debug_file})
-  file(REMOVE_RECURSE ${JWEB_SPLIT_WORK})
+  # Made under a name of its own, then renamed: installs that run at once
+  # (ctest's packages and installed_layout) never read a half-written file.
   file(MAKE_DIRECTORY ${JWEB_SPLIT_WORK})
-  jweb_split_run(${JWEB_OBJCOPY} --only-keep-debug ${JWEB_SPLIT_BINARY} ${debug_file})
+  string(RANDOM LENGTH 12 unique)
+  jweb_split_run(${JWEB_OBJCOPY} --only-keep-debug ${JWEB_SPLIT_BINARY} ${debug_file}.${unique})
+  file(RENAME ${debug_file}.${unique} ${debug_file})
+  # Those of earlier builds of the binary (other build-ids) are not needed.
+  file(GLOB earlier ${JWEB_SPLIT_WORK}/*.debug)
+  list(REMOVE_ITEM earlier ${debug_file})
+  if(earlier)
+    file(REMOVE ${earlier})
+  endif()
 endif()
 
 if(JWEB_SPLIT_MODE STREQUAL strip)
