@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The .deb and .rpm packages of both components: made into a folder of their
+# The .deb and .rpm packages of both components and of their symbols: made into a folder of their
 # own, they name no libffi (it is inside the library) and, the .rpm files,
 # no C library version newer than GLIBC_2.17 (rpmbuild lists what the files
 # need). Prints each package's requirements.
@@ -34,8 +34,8 @@ for package in "$out"/*.deb "$out"/*.rpm; do
     failed=1
   fi
 done
-if [ "$count" -ne 4 ]; then
-  echo "FAILED: expected 4 packages (2 .deb, 2 .rpm), made $count"
+if [ "$count" -ne 8 ]; then
+  echo "FAILED: expected 8 packages (2 .deb, 2 .rpm, and the symbols of each), made $count"
   failed=1
 fi
 exit $failed

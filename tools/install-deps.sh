@@ -23,6 +23,7 @@ if [ ${#packages[@]} -eq 0 ]; then
     libjna-java
     junit5
     clang libclang-rt-14-dev
+    gdb lintian rpmlint libimage-exiftool-perl libarchive-zip-perl cpio unzip  # the release's checks
   )
 fi
 

@@ -8,6 +8,7 @@
 #   tools/run-arm64-tests.sh [ctest options]
 # By default the part that every test run takes (`--preset arm64`, which
 # leaves out the label arm64-full); JWEB_ARM64_FULL=1 runs all of it.
+# JWEB_BUILD_ONLY=1 stops after the build (tools/make-release.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-arm64
@@ -44,6 +45,7 @@ qemu-aarch64-static "$jdk/bin/java" -version 2>&1 | head -1
 cd "$root"
 cmake --preset arm64 >/dev/null
 cmake --build --preset arm64 -j"$(nproc)"
+[ -z "${JWEB_BUILD_ONLY:-}" ] || exit 0
 if [ -n "${JWEB_ARM64_FULL:-}" ]; then
   ctest --preset arm64-full -j"$(nproc)" "$@"
 else

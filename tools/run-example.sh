@@ -3,7 +3,8 @@
 # stand-in engine, printing the engine's trace of every call it received.
 #   tools/run-example.sh [Script ...]     (default ShopperVisit; others: AccountLogin OrderApi)
 # TSW_STANDIN_TRACE_FORMAT=json or text-tid prints the trace in that format (docs/trace-format.md).
-# JAVA_HOME chooses the JDK that runs them (11 or later; default Debian's 17).
+# The JDK that runs them (11 or later): JAVA_HOME's, else the java on the
+# PATH, else Debian's JDK 17 for this machine's processor.
 # The examples' jar is executable and grants itself native access, so the
 # same command works on every JDK.
 set -euo pipefail
@@ -13,7 +14,14 @@ build=${JWEB_BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target jwebnative standin_engine standin_engine_no_revert jweb_examples jweb_check >/dev/null
 
-java=${JAVA_HOME:-/usr/lib/jvm/java-17-openjdk-amd64}/bin/java
+if [ -n "${JAVA_HOME:-}" ]; then
+  java=$JAVA_HOME/bin/java
+elif command -v java >/dev/null; then
+  java=$(command -v java)
+else  # Debian names its JDKs by its own name for the processor (amd64, arm64, ...)
+  java=/usr/lib/jvm/java-17-openjdk-$(dpkg --print-architecture)/bin/java
+fi
+[ -x "$java" ] || { echo "no java at $java: set JAVA_HOME to a JDK 11 or later" >&2; exit 1; }
 [ $# -gt 0 ] || set -- ShopperVisit
 for script in "$@"; do
   echo "== $script, against the stand-in engine; its output and the engine's trace follow =="

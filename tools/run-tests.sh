@@ -3,8 +3,9 @@
 # the main build's ctest suite (unit, JVM, fuzzing, examples, stress), the
 # unit suite again under the sanitizers, the Windows x86-64 and x86 builds
 # under Wine, the Linux arm64 build under qemu (the part every run takes),
-# and the JVM suites, with the library built here, in Debian 11 and 13
-# userlands (idem).
+# the JVM suites, with the library built here, in Debian 11 and 13
+# userlands (idem), and the release set made from those builds and checked
+# (tools/make-release.sh).
 # Each part runs whatever happened to the ones before it; the summary at the
 # end gives each part's outcome and time, and the exit status is 0 only when
 # every part passed. What could not run on this machine (the 32-bit Windows
@@ -59,6 +60,7 @@ part "Windows x86-64" env JWEB_WINDOWS_ARCHS=x86_64 "$root/tools/run-windows-tes
 part "Windows x86" env JWEB_WINDOWS_ARCHS=x86 "$root/tools/run-windows-tests.sh"
 part "Linux arm64 under qemu" "$root/tools/run-arm64-tests.sh"
 part "Debian 11 and 13 userlands" "$root/tools/run-userland-tests.sh"
+part "Release set" "$root/tools/make-release.sh"
 
 echo "== Summary =="
 printf '%s\n' "${summary[@]}"

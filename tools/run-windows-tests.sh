@@ -8,6 +8,7 @@
 # line reporting no failure: Wine can exit 0 after a crash.
 #   tools/run-windows-tests.sh [ctest options, for both builds]
 #   JWEB_WINDOWS_ARCHS="x86_64 x86" (the default) chooses the builds.
+#   JWEB_BUILD_ONLY=1 stops after building them (tools/make-release.sh).
 # Some kernels run no 32-bit x86 code at all. There the x86 build is still
 # made and its exports and imports checked, but its Wine runs cannot happen:
 # the script names each of them and why, and exits 77 (skipped) rather than 0.
@@ -58,6 +59,7 @@ windows_build() {
   cmake -S "$root" -B "$build" --toolchain "$root/cmake/$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo
   cmake --build "$build" -j"$(nproc)"
   local built=$SECONDS
+  [ -z "${JWEB_BUILD_ONLY:-}" ] || return 0
 
   if [ "$wine" = skip ]; then
     ctest --test-dir "$build" --output-on-failure --no-tests=error -LE '^wine' "$@"

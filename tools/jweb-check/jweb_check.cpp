@@ -2,7 +2,8 @@
 // with the library's own code, and tells which of the 48 entries it exports
 // and which Java methods would therefore return -55555. Exit status: 0 when
 // every method can reach the engine, 1 when any cannot, 2 when the module
-// cannot be loaded at all.
+// cannot be loaded at all. jweb-check --version: its version and the
+// library's whose code it runs, exit status 0.
 #include <dlfcn.h>
 #include <link.h>
 
@@ -13,7 +14,9 @@
 
 #include "bridge/engine_entry_table.h"
 #include "bridge/engine_module.h"
+#include "bridge/library_version.h"
 #include "frame/result_codes.h"
+#include "jweb_version.h"
 #include "method_text.h"
 
 namespace {
@@ -26,6 +29,7 @@ using jweb::method_table;
 void usage(std::FILE* to) {
     std::fprintf(to,
                  "usage: jweb-check [ENGINE]\n"
+                 "       jweb-check --version\n"
                  "Loads the engine module ENGINE (a path, or a file name the dynamic loader looks\n"
                  "up; default %s, as a host would find it through LD_LIBRARY_PATH and the\n"
                  "loader's cache), lists which of the %zu entries it exports, and which methods of\n"
@@ -52,8 +56,11 @@ int main(int argc, char** argv) {
         usage(argc > 2 ? stderr : stdout);
         return argc > 2 ? 2 : 0;
     }
+    // The verdict is that of the library code linked in here: its version is
+    // the one a host must run for the verdict to hold.
+    std::printf("jweb-check %s\nverdicts of the lookup and binding of %s\n", JWEB_VERSION, jweb::library_version);
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return 0;
     const char* requested = argc == 2 ? argv[1] : jweb::engine_module_name;
-    std::printf("jweb-check %s\n", JWEB_VERSION);
 
     // As the JVM's System.load does; the engine's own initialisation runs.
     void* module = dlopen(requested, RTLD_LAZY);

@@ -1,0 +1,230 @@
+#!/usr/bin/env bash
+# Checks the release set that tools/make-release.sh writes: exactly the
+# expected files, each with the project's version and processor in its name
+# and its metadata; each package's exact contents; every shipped binary
+# stripped, with a GNU build-id (ELF) and a debug link whose name and CRC
+# match the debug file shipped for it, which has the same build-id; the
+# version in the library, jweb-check, the jars and the DLLs' VERSIONINFO; an
+# hs_err-style offset of an exported method resolved, through the shipped
+# symbols only, to the method and its source file; lintian and rpmlint; and
+# SHA256SUMS. Prints what it checked; exits 1 on the first failure.
+#   tests/check_release.sh DIST_DIR
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+dist=$(cd "$1" && pwd)
+version=$(sed -nE 's/^project\(jwebnative VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAILED: $*" >&2; exit 1; }  # also from inside $(...)
+method=Java_tsapi_web_jweb_1url  # an exported method and the file that defines it
+method_source=$(cd "$root" && grep -l "JNICALL $method(" methods/*.cpp)
+
+# ---- the set: <target> <Debian/rpm/archive processor names> <binutils prefix> <emulator> ----
+targets=(
+  "linux-x86_64 amd64 x86_64 x86_64 - -"
+  "linux-arm64 arm64 aarch64 arm64 aarch64-linux-gnu- qemu-aarch64-static"
+)
+expected=(SHA256SUMS "jwebnative-$version-Windows-x86_64.zip" "jwebnative-$version-Windows-x86.zip")
+for t in "${targets[@]}"; do
+  read -r _ deb rpm archive _ _ <<<"$t"
+  for name in jwebnative jwebnative-dbgsym jwebnative-standin jwebnative-standin-dbgsym; do
+    expected+=("${name}_${version}_$deb.deb")
+  done
+  for name in jwebnative jwebnative-debuginfo jwebnative-standin jwebnative-standin-debuginfo; do
+    expected+=("$name-$version-1.$rpm.rpm")
+  done
+  expected+=("jwebnative-$version-Linux-$archive.tar.gz")
+done
+diff <(printf '%s\n' "${expected[@]}" | sort) <(ls "$dist" | sort) || fail "dist/ holds other files than the release set"
+(cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS"
+echo "dist/: the ${#expected[@]} files of release $version; sha256sum -c SHA256SUMS passes"
+
+# ---- what each package holds besides debug symbols (paths under /usr) ----
+library_files="bin/jweb-check lib/jni/libjwebnative.so share/jwebnative/tsapi.jar share/man/man1/jweb-check.1.gz
+  share/doc/jwebnative/README.md share/doc/jwebnative/LICENSE share/doc/jwebnative/THIRD-PARTY-NOTICES
+  share/doc/jwebnative/copyright share/doc/jwebnative/changelog.gz"
+standin_files="lib/jwebnative/standin/libTswReplayMain.so lib/jwebnative/standin-no-revert/libTswReplayMain.so
+  lib/jni/libstandin_control.so share/jwebnative/standin-control.jar share/jwebnative/jweb-examples.jar
+  share/doc/jwebnative-standin/README.md share/doc/jwebnative-standin/trace-format.md
+  share/doc/jwebnative-standin/copyright
+  share/doc/jwebnative-standin/changelog.gz"
+library_debug_files="share/doc/jwebnative-dbgsym/copyright share/doc/jwebnative-dbgsym/changelog.gz"
+standin_debug_files="share/doc/jwebnative-standin-dbgsym/copyright share/doc/jwebnative-standin-dbgsym/changelog.gz"
+windows_files="jwebnative.dll jwebnative.dll.debug tsapi.jar README.txt LICENSE THIRD-PARTY-NOTICES.txt
+  standin/TswReplayMain.dll standin/TswReplayMain.dll.debug standin/README.md standin/trace-format.md"
+
+files_in() { (cd "$1" && find . -type f | sed 's|^\./||' | sort); }
+same_files() {  # same_files WHAT DIR EXPECTED...
+  local what=$1 dir=$2
+  shift 2
+  diff <(printf '%s\n' "$@" | sort) <(files_in "$dir") || fail "$what: other files than expected"
+}
+elf_files() { (cd "$1" && find . -type f ! -name '*.debug' -exec sh -c 'head -c4 "$1" | grep -q ELF' _ {} \; -print | sed 's|^\./||'); }
+build_id() { readelf -n "$1" 2>/dev/null | sed -n 's/^ *Build ID: //p'; }
+# The debug link's file name and its CRC (the 4 bytes after the name's padding), as 8 hex digits.
+debug_link() {
+  "${prefix}objcopy" --dump-section .gnu_debuglink="$work/link" "$1" 2>/dev/null || return 1
+  local name
+  name=$(tr '\0' '\n' <"$work/link" | head -1)
+  local at=$(( (${#name} + 4) / 4 * 4 ))
+  echo "$name $(od -An -tx1 -j "$at" -N4 "$work/link" | awk '{print $4 $3 $2 $1}')"
+}
+# (Whole outputs into grep -q: with pipefail, a writer cut off by grep's early exit fails the pipe.)
+has_section() { grep -q " $2 " <<<"$("${prefix}objdump" -h "$1")"; }
+
+# check_split WHAT BINARY DEBUG_FILE: stripped, linked to DEBUG_FILE by name and CRC.
+check_split() {
+  local what=$1 binary=$2 debug=$3
+  [ -f "$debug" ] || fail "$what: no debug file $debug"
+  ! has_section "$binary" .debug_info || fail "$what: not stripped"
+  has_section "$debug" .debug_info || fail "$what: $debug holds no DWARF"
+  local link
+  link=$(debug_link "$binary") || fail "$what: no debug link"
+  [ "$link" = "$(basename "$debug") $(crc32 "$debug")" ] || fail "$what: debug link $link does not match $debug"
+}
+
+# check_tree WHAT DIR DEBUG_ROOT: every ELF file in DIR has a build-id, and its
+# debug file is DEBUG_ROOT/.build-id/xx/yyyy.debug; prints the debug files.
+check_tree() {
+  local what=$1 dir=$2 debug_root=$3 file id
+  for file in $(elf_files "$dir"); do
+    id=$(build_id "$dir/$file")
+    [ -n "$id" ] || fail "$what: $file has no GNU build-id"
+    check_split "$what: $file" "$dir/$file" "$debug_root/.build-id/${id:0:2}/${id:2}.debug"
+    [ "$(build_id "$debug_root/.build-id/${id:0:2}/${id:2}.debug")" = "$id" ] || fail "$what: $file's debug file has another build-id"
+    echo "lib/debug/.build-id/${id:0:2}/${id:2}.debug"
+  done
+}
+
+check_manifest() {  # check_manifest WHAT JAR MODULE
+  local manifest
+  manifest=$(unzip -p "$2" META-INF/MANIFEST.MF | tr -d '\r')
+  grep -qx "Implementation-Version: $version" <<<"$manifest" || fail "$1: $2 has no Implementation-Version $version"
+  grep -q '^Implementation-Title: .' <<<"$manifest" || fail "$1: $2 has no Implementation-Title"
+  [ "$3" = - ] || grep -qx "Automatic-Module-Name: $3" <<<"$manifest" || fail "$1: $2 has no Automatic-Module-Name $3"
+}
+check_library_version() {  # check_library_version WHAT LIBRARY
+  grep -q "^jwebnative $version (git [0-9a-f]" <<<"$(strings "$2")" || fail "$1: $2 carries no version text"
+}
+
+# ---- Linux ----
+for t in "${targets[@]}"; do
+  read -r target deb rpm archive prefix emulator <<<"$t"
+  [ "$prefix" != - ] || prefix=""
+  [ "$emulator" != - ] || emulator=""
+  for component in jwebnative jwebnative-standin; do
+    case $component in
+      jwebnative) files=$library_files debug_files=$library_debug_files ;;
+      *) files=$standin_files debug_files=$standin_debug_files ;;
+    esac
+    for kind in deb rpm; do
+      main=$work/$target-$component-$kind
+      symbols=$main-debug
+      mkdir -p "$main" "$symbols"
+      if [ $kind = deb ]; then
+        package=$dist/${component}_${version}_$deb.deb
+        symbols_package=$dist/${component}-dbgsym_${version}_$deb.deb
+        for p in "$package" "$symbols_package"; do
+          [ "$(dpkg-deb -f "$p" Version) $(dpkg-deb -f "$p" Architecture)" = "$version $deb" ] ||
+            fail "$p: version or architecture is not $version $deb"
+          dpkg-deb -f "$p" Homepage | grep -q . || fail "$p: no Homepage"
+        done
+        dpkg-deb -x "$package" "$main"
+        dpkg-deb -x "$symbols_package" "$symbols"
+      else
+        package=$dist/$component-$version-1.$rpm.rpm
+        symbols_package=$dist/$component-debuginfo-$version-1.$rpm.rpm
+        for p in "$package" "$symbols_package"; do
+          [ "$(rpm -qp --qf '%{VERSION} %{ARCH} %{LICENSE}' "$p")" = "$version $rpm Apache-2.0" ] ||
+            fail "$p: version, architecture or licence is not $version $rpm Apache-2.0"
+          [ "$(rpm -qp --qf '%{URL}' "$p")" != "(none)" ] || fail "$p: no URL"
+        done
+        (cd "$main" && rpm2cpio "$package" | cpio -idm --quiet)
+        (cd "$symbols" && rpm2cpio "$symbols_package" | cpio -idm --quiet)
+      fi
+      same_files "$(basename "$package")" "$main/usr" $files
+      debug=$(check_tree "$(basename "$package")" "$main/usr" "$symbols/usr/lib/debug")
+      same_files "$(basename "$symbols_package")" "$symbols/usr" $debug $debug_files
+    done
+  done
+  lib=$work/$target-jwebnative-deb/usr/lib/jni/libjwebnative.so
+
+  # The archive: both packages' files and their symbols, under one folder.
+  tarball=$dist/jwebnative-$version-Linux-$archive.tar.gz
+  tar -xzf "$tarball" -C "$work" && top=$work/jwebnative-$version-Linux-$archive
+  [ -d "$top" ] || fail "$tarball: no folder jwebnative-$version-Linux-$archive"
+  debug=$(check_tree "$(basename "$tarball")" "$top" "$top/lib/debug")
+  same_files "$(basename "$tarball")" "$top" $library_files $standin_files $library_debug_files $standin_debug_files $debug
+  cmp -s "$lib" "$top/lib/jni/libjwebnative.so" || fail "$tarball: another libjwebnative.so than the .deb's"
+
+  # Versions: the library's text, jweb-check, the jars.
+  for dir in "$work/$target-jwebnative-deb/usr" "$work/$target-jwebnative-rpm/usr" "$top"; do
+    check_library_version "$target" "$dir/lib/jni/libjwebnative.so"
+    check_manifest "$target" "$dir/share/jwebnative/tsapi.jar" tsapi
+  done
+  check_manifest "$target" "$top/share/jwebnative/standin-control.jar" tsapi.standin
+  check_manifest "$target" "$top/share/jwebnative/jweb-examples.jar" -
+  if [ -z "$emulator" ] || command -v "$emulator" >/dev/null; then
+    out=$($emulator "$top/bin/jweb-check" --version) || fail "$target: jweb-check --version exited $?"
+    grep -qx "jweb-check $version" <<<"$out" && grep -q "of jwebnative $version (git " <<<"$out" ||
+      fail "$target: jweb-check --version printed: $out"
+    echo "$target: jweb-check --version: $(tr '\n' ' ' <<<"$out")"
+  fi
+
+  # An hs_err frame names libjwebnative.so+<offset>: the method's own address.
+  offset=0x$(nm -D --defined-only "$lib" | awk -v m="$method" '$3 == m {print $1}' | sed 's/^0*//')
+  [ "$offset" != 0x ] || fail "$target: $method is not exported"
+  id=$(build_id "$lib")
+  if [ -z "$prefix" ]; then  # gdb, as a host maker reads a crash, through the build-id folder only
+    resolved=$(gdb -batch -nx -iex "set debug-file-directory $work/$target-jwebnative-deb-debug/usr/lib/debug" \
+      -ex "info line *$offset" "$lib" 2>/dev/null)
+    unresolved=$(gdb -batch -nx -iex "set debug-file-directory $work/none" -ex "info line *$offset" "$lib" 2>/dev/null)
+    grep -q "No line number information" <<<"$unresolved" || fail "$target: the stripped library alone resolved $offset"
+  else
+    resolved=$("${prefix}addr2line" -f -e "$work/$target-jwebnative-deb-debug/usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug" "$offset")
+  fi
+  grep -q "$method" <<<"$resolved" && grep -q "$method_source" <<<"$resolved" ||
+    fail "$target: libjwebnative.so+$offset resolved to: $resolved"
+  echo "$target: libjwebnative.so+$offset -> $(tr '\n' ' ' <<<"$resolved")"
+  echo "$target: packages, their symbols and the archive as expected"
+done
+
+# ---- Windows ----
+for arch in x86_64 x86; do
+  case $arch in
+    x86_64) prefix=x86_64-w64-mingw32- ;;
+    x86) prefix=i686-w64-mingw32- ;;
+  esac
+  zip=$dist/jwebnative-$version-Windows-$arch.zip
+  (cd "$work" && unzip -q "$zip")
+  top=$work/jwebnative-$version-Windows-$arch
+  same_files "$(basename "$zip")" "$top" $windows_files
+  check_manifest "Windows $arch" "$top/tsapi.jar" tsapi
+  check_library_version "Windows $arch" "$top/jwebnative.dll"
+  for dll in jwebnative.dll standin/TswReplayMain.dll; do
+    check_split "$(basename "$zip"): $dll" "$top/$dll" "$top/$dll.debug"
+    info=$(exiftool -s -FileVersion -ProductVersion -OriginalFileName -FileDescription "$top/$dll")
+    grep -qE "^FileVersion +: $version$" <<<"$info" && grep -qE "^ProductVersion +: $version \(git " <<<"$info" &&
+      grep -qE "^OriginalFileName +: $(basename "$dll")$" <<<"$info" && grep -qE "^FileDescription +: ." <<<"$info" ||
+      fail "$zip: $dll's VERSIONINFO: $info"
+  done
+  # A Windows crash names jwebnative.dll+<RVA>; addr2line takes image base + RVA.
+  exports=$("${prefix}objdump" -p "$top/jwebnative.dll")
+  ordinal=$(sed -nE "s/^\t\[ *([0-9]+)\] $method\$/\1/p" <<<"$exports")
+  [ -n "$ordinal" ] || fail "$zip: $method not in the export table"
+  rva=$(sed -nE "s/^\t\[ *$ordinal\] \+base\[ *[0-9]+\] +([0-9a-f]+) Export RVA\$/\1/p" <<<"$exports")
+  base=$(awk '$1 == "ImageBase" {print $2}' <<<"$exports")
+  address=$(printf '0x%x' $((0x$base + 0x$rva)))
+  resolved=$("${prefix}addr2line" -f -e "$top/jwebnative.dll.debug" "$address")
+  grep -q "$method" <<<"$resolved" && grep -q "$method_source" <<<"$resolved" ||
+    fail "$zip: jwebnative.dll+0x$rva resolved to: $resolved"
+  echo "Windows $arch: jwebnative.dll+0x$rva -> $(tr '\n' ' ' <<<"$resolved")"
+  echo "Windows $arch: $(basename "$zip") as expected"
+done
+
+# ---- Debian's and rpm's own checks: no error; what is kept is in docs/releasing.md ----
+lintian --fail-on error "$dist"/*.deb || fail "lintian reports errors"
+echo "lintian: no error in $(ls "$dist"/*.deb | wc -l) packages"
+rpmlint -c "$root/packaging/rpmlint.toml" "$dist"/*.rpm >"$work/rpmlint" 2>&1 || { cat "$work/rpmlint"; fail "rpmlint reports errors"; }
+grep -E ': [EW]: |checked' "$work/rpmlint"
+echo "release $version: all checked"
