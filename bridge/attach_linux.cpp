@@ -6,6 +6,7 @@
 // for a host's.
 #include <dlfcn.h>
 
+#include "bridge/engine_entry_table.h"
 #include "bridge/engine_module.h"
 
 namespace jweb {

@@ -2,6 +2,7 @@
 // which must already be loaded; GetModuleHandleA never loads a module.
 #include <windows.h>
 
+#include "bridge/engine_entry_table.h"
 #include "bridge/engine_module.h"
 
 namespace jweb {

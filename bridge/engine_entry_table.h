@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "bridge/engine_entry.h"
+
 namespace jweb {
 
 // Entry names in slot order. The only list of them in the library: slots are
@@ -61,22 +63,6 @@ inline constexpr std::array<const char*, 48> engine_entry_names = {
 };
 
 inline constexpr std::size_t engine_slot_count = engine_entry_names.size();
-
-// Any engine function; cast to its real type at the call.
-using EngineEntry = void (*)();
-
-// An engine function's real type: the entry is cast to it at the call. The
-// engine's functions take the C calling convention, in which the caller
-// removes the arguments, whatever the library's own default; only 32-bit x86
-// has another (__stdcall, the JNI methods'). A variadic function is cdecl on
-// every compiler.
-#if defined(__i386__)
-template <class Result, class... Params>
-using EngineFunction = Result(__attribute__((cdecl))*)(Params...);
-#else
-template <class Result, class... Params>
-using EngineFunction = Result (*)(Params...);
-#endif
 
 struct EngineEntryTable {
     void* module;  // the engine's handle; non-null once bound

@@ -1,7 +1,7 @@
 // The two platform operations the binding needs; one file per platform.
 #pragma once
 
-#include "bridge/engine_entry_table.h"
+#include "bridge/engine_entry.h"
 
 namespace jweb {
 

@@ -46,17 +46,6 @@ extern constinit thread_local bool thread_prepared __attribute__((tls_model("ini
 // at its first guarded call, whatever the foreign code blocked before it threw.
 [[gnu::cold, gnu::noinline]] void restore_call_mask() noexcept;
 
-}  // namespace guard_detail
-
-// Reads the stack page by page from the caller's frame down to `bytes` below
-// it. A call about to take that much stack at once (a long argument list)
-// then faults on the thread's guard pages, inside its guard, when the thread
-// has not that much left, rather than jumping past them and writing over
-// whatever lies below, such as another thread's stack.
-void probe_stack(std::size_t bytes) noexcept;
-
-namespace guard_detail {
-
 // Unused stack between the guard's frame and the foreign code's: a local
 // buffer that the foreign code overruns upward lands here instead of in the
 // frames the guard resumes in and returns through. The resume state lives

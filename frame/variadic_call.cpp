@@ -4,9 +4,7 @@
 #include <array>
 #include <utility>
 
-#if !defined(_WIN32)
-#include "frame/guard_linux.h"  // probe_stack
-#endif
+#include "frame/stack_probe.h"
 
 namespace jweb::variadic_detail {
 

@@ -8,7 +8,7 @@
 #include <bit>
 #include <cstddef>
 
-#include "bridge/engine_entry_table.h"
+#include "bridge/engine_entry.h"
 #include "frame/result_codes.h"
 
 namespace jweb {

@@ -4,7 +4,7 @@
 
 #include <cstdarg>
 
-#include "recording.h"
+#include "record.h"
 
 namespace standin_engine {
 

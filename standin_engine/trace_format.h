@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "recording.h"
+#include "record.h"
+#include "trace_output.h"
 
 namespace standin_engine {
 

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "recording.h"
+#include "record.h"
 #include "trace_format.h"
 
 namespace standin_engine {

@@ -1,0 +1,14 @@
+// The faulting instruction's address in a signal's context, on aarch64.
+#pragma once
+
+#include <ucontext.h>
+
+#include <cstdint>
+
+namespace jweb::platform {
+
+inline std::uintptr_t faulting_instruction(const ucontext_t* context) {
+    return static_cast<std::uintptr_t>(context->uc_mcontext.pc);
+}
+
+}  // namespace jweb::platform

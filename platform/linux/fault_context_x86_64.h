@@ -1,0 +1,14 @@
+// The faulting instruction's address in a signal's context, on x86_64.
+#pragma once
+
+#include <ucontext.h>
+
+#include <cstdint>
+
+namespace jweb::platform {
+
+inline std::uintptr_t faulting_instruction(const ucontext_t* context) {
+    return static_cast<std::uintptr_t>(context->uc_mcontext.gregs[REG_RIP]);
+}
+
+}  // namespace jweb::platform
