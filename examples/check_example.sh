@@ -10,23 +10,17 @@
 # EMULATOR (what runs JAVA in a cross build, else empty), CLASSPATH,
 # LIBRARY_DIR, ENGINE.
 set -uo pipefail
+. "$(dirname "$0")/../tools/lib.sh"
 script=$1
 expected=$2
 expected_name=$(basename "$expected")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-TSW_STANDIN_TRACE="$work/trace" ${EMULATOR:-} "$JAVA" ${JAVA_OPTIONS:-} -Xcheck:jni -XX:+AllowUserSignalHandlers \
-  -Djava.library.path="$LIBRARY_DIR" -Dtsw.engine="$ENGINE" \
-  -cp "$CLASSPATH" RunScript "$script" >"$work/out" 2>&1
-status=$?
-cat "$work/out"
-if [ $status -ne 0 ]; then
-  echo "FAILED: $script exited with $status"
-  exit 1
-fi
-if grep -nE '^(WARNING|Warning)' "$work/out"; then
-  echo "FAILED: the JVM printed warnings (above)"
+if ! TSW_STANDIN_TRACE="$work/trace" checked_jvm ${EMULATOR:-} "$JAVA" ${JAVA_OPTIONS:-} -Xcheck:jni \
+  -XX:+AllowUserSignalHandlers -Djava.library.path="$LIBRARY_DIR" -Dtsw.engine="$ENGINE" \
+  -cp "$CLASSPATH" RunScript "$script"; then
+  echo "FAILED: $script"
   exit 1
 fi
 # A script is one virtual user: every line names one thread.

@@ -8,6 +8,7 @@
 # From the environment: JAVA, CMAKE, and EMULATOR (what runs the target's
 # programs in a cross build, else empty).
 set -uo pipefail
+. "$(dirname "$0")/../tools/lib.sh"
 build=$1
 expected=$2
 prefix=$(mktemp -d)
@@ -21,12 +22,9 @@ standin=$(find "$prefix" -path '*/standin/libTswReplayMain.so')
 no_revert=$(find "$prefix" -path '*/standin-no-revert/libTswReplayMain.so')
 examples_jar=$(find "$prefix" -name jweb-examples.jar)
 
-TSW_STANDIN_TRACE="$prefix/trace" ${EMULATOR:-} "$JAVA" -Xcheck:jni -XX:+AllowUserSignalHandlers \
-  -Djava.library.path="$lib" -Dtsw.engine="$standin" -jar "$examples_jar" ShopperVisit >"$prefix/out" 2>&1
-status=$?
-cat "$prefix/out"
-[ $status -eq 0 ] || { echo "FAILED: the installed example exited with $status"; exit 1; }
-if grep -nE '^(WARNING|Warning)' "$prefix/out"; then echo "FAILED: the JVM printed warnings"; exit 1; fi
+TSW_STANDIN_TRACE="$prefix/trace" checked_jvm ${EMULATOR:-} "$JAVA" -Xcheck:jni -XX:+AllowUserSignalHandlers \
+  -Djava.library.path="$lib" -Dtsw.engine="$standin" -jar "$examples_jar" ShopperVisit ||
+  { echo "FAILED: the installed example"; exit 1; }
 diff -u "$expected" "$prefix/trace" || { echo "FAILED: the installed example's trace differs"; exit 1; }
 
 ${EMULATOR:-} "$prefix/bin/jweb-check" "$no_revert" >"$prefix/check" 2>&1

@@ -10,7 +10,7 @@
 # SHA256SUMS. Prints what it checked; exits 1 on the first failure.
 #   tests/check_release.sh DIST_DIR
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/../tools/lib.sh"
 dist=$(cd "$1" && pwd)
 version=$(sed -nE 's/^project\(jwebnative VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")
 work=$(mktemp -d)

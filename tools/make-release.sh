@@ -8,13 +8,13 @@
 # makes it. tests/check_release.sh then checks every file (docs/releasing.md).
 #   tools/make-release.sh            JWEB_DIST_DIR chooses the folder (dist/)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/lib.sh"
 dist=${JWEB_DIST_DIR:-$root/dist}
 linux=("$root/build" "$root/build-arm64")
 windows=("$root/build-windows" "$root/build-windows-x86")
 started=$SECONDS
 
-"$root/tools/install-deps.sh"  # cmake, rpm and the checks' tools
+install_packages  # cmake, rpm and the checks' tools
 
 # bring_up_to_date FOLDER COMMAND...: builds FOLDER, or makes it with COMMAND.
 bring_up_to_date() {
@@ -28,11 +28,7 @@ bring_up_to_date() {
     "$@"
   fi
 }
-main_build() {  # as the test command's main part configures it
-  cmake -S "$root" -B "${linux[0]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
-    cmake --build "${linux[0]}" -j"$(nproc)" >/dev/null
-}
-bring_up_to_date "${linux[0]}" main_build
+bring_up_to_date "${linux[0]}" configure_and_build default
 bring_up_to_date "${linux[1]}" env JWEB_BUILD_ONLY=1 "$root/tools/run-arm64-tests.sh"
 bring_up_to_date "${windows[0]}" env JWEB_BUILD_ONLY=1 JWEB_WINDOWS_ARCHS=x86_64 "$root/tools/run-windows-tests.sh"
 bring_up_to_date "${windows[1]}" env JWEB_BUILD_ONLY=1 JWEB_WINDOWS_ARCHS=x86 "$root/tools/run-windows-tests.sh"

@@ -10,11 +10,11 @@
 # leaves out the label arm64-full); JWEB_ARM64_FULL=1 runs all of it.
 # JWEB_BUILD_ONLY=1 stops after the build (tools/make-release.sh).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/lib.sh"
 build=$root/build-arm64
 jdk=$build/target-jdk
 
-"$root/tools/install-deps.sh" --architecture arm64 cmake make pkg-config openjdk-17-jdk-headless junit5 \
+install_packages --architecture arm64 cmake make pkg-config openjdk-17-jdk-headless junit5 \
   g++-aarch64-linux-gnu qemu-user-static libffi-dev:arm64 libgtest-dev:arm64 libstdc++6:arm64 zlib1g:arm64
 
 # Debian's arm64 JDK, unpacked rather than installed: installing it would
@@ -27,9 +27,7 @@ if [ ! -x "$jdk/bin/java" ]; then
   rm -rf "$tree" "$jdk"
   mkdir -p "$tree/debs"
   download() { (cd "$tree/debs" && apt-get download -qq openjdk-17-jre-headless:arm64 openjdk-17-jdk-headless:arm64); }
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  download 2>/dev/null || { $sudo apt-get update -qq && download; }  # the package lists may be stale
+  download 2>/dev/null || { apt_get update -qq && download; }  # the package lists may be stale
   for deb in "$tree"/debs/*.deb; do dpkg-deb -x "$deb" "$tree"; done
   rm -rf "$tree/debs"
   home=$tree/usr/lib/jvm/java-17-openjdk-arm64
@@ -42,10 +40,9 @@ if [ ! -x "$jdk/bin/java" ]; then
 fi
 qemu-aarch64-static "$jdk/bin/java" -version 2>&1 | head -1
 
-cd "$root"
-cmake --preset arm64 >/dev/null
-cmake --build --preset arm64 -j"$(nproc)"
+configure_and_build arm64
 [ -z "${JWEB_BUILD_ONLY:-}" ] || exit 0
+cd "$root"
 if [ -n "${JWEB_ARM64_FULL:-}" ]; then
   ctest --preset arm64-full -j"$(nproc)" "$@"
 else

@@ -8,11 +8,10 @@
 # The examples' jar is executable and grants itself native access, so the
 # same command works on every JDK.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/install-deps.sh"
-build=${JWEB_BUILD_DIR:-$root/build}
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target jwebnative standin_engine standin_engine_no_revert jweb_examples jweb_check >/dev/null
+. "$(dirname "$0")/lib.sh"
+install_packages
+build=$root/build  # the default preset's
+configure_and_build default -- --target jwebnative standin_engine standin_engine_no_revert jweb_examples jweb_check >/dev/null
 
 if [ -n "${JAVA_HOME:-}" ]; then
   java=$JAVA_HOME/bin/java

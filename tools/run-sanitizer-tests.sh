@@ -5,14 +5,12 @@
 # Any sanitizer report fails the test it happens in; exits non-zero then.
 # ctest options may follow, e.g. tools/run-sanitizer-tests.sh -R Guard
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/lib.sh"
 cd "$root"
-"$root/tools/install-deps.sh"
-cmake --preset sanitize >/dev/null
+install_packages
 # Everything the preset builds: the unit suite's tests need the library, the
 # stand-in engine and the tools they check, besides the unit tests themselves.
-cmake --build --preset sanitize -j"$(nproc)"
-# Every report ends the process with an error; leaks are checked at each exit.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
-export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+configure_and_build sanitize
+# The test preset sets the sanitizers' options: every report ends the
+# process with an error; leaks are checked at each exit.
 ctest --preset sanitize -j"$(nproc)" "$@"

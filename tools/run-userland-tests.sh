@@ -11,8 +11,8 @@
 # Runs as root (debootstrap, mount, chroot); expects the build folder built,
 # as tools/run-tests.sh leaves it.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${JWEB_BUILD_DIR:-$root/build}
+. "$(dirname "$0")/lib.sh"
+build=$root/build  # the default preset's
 cache=$root/.userland
 userlands=(
   "debian11 bullseye openjdk-11-jre-headless,openjdk-17-jre-headless"
@@ -20,13 +20,13 @@ userlands=(
 )
 
 if [ "$(id -u)" -ne 0 ]; then
-  exec sudo --preserve-env=JWEB_BUILD_DIR,JWEB_USERLAND_FULL "$0" "$@"
+  exec sudo --preserve-env=JWEB_USERLAND_FULL "$0" "$@"
 fi
 
 # The second part runs in a mount namespace of its own: the mounts in the
 # roots end with it, whatever ends the run.
 if [ -z "${JWEB_USERLAND_MOUNTS:-}" ]; then
-  "$root/tools/install-deps.sh" debootstrap
+  install_packages debootstrap
   # The mirror apt uses here, else Debian's.
   mirror=$(sed -nE 's/^URIs: *([^ ]*\/debian)\/?$/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -1)
   [ -n "$mirror" ] || mirror=$(sed -nE 's/^deb +([^ ]*\/debian)\/? .*/\1/p' /etc/apt/sources.list 2>/dev/null | head -1)
@@ -50,14 +50,12 @@ if [ -z "${JWEB_USERLAND_MOUNTS:-}" ]; then
       exit 1
     fi
     mkdir -p "$dir.tmp$root" "$dir.tmp/usr/share/java"
-    [[ $build == "$root"/* ]] || mkdir -p "$dir.tmp$build"
     touch "$dir.tmp/.complete"
     mv "$dir.tmp" "$dir"
     echo "made the $name root in $((SECONDS - start)) s"
   done
   list=$(IFS=';'; echo "${roots[*]}")
-  cmake -S "$root" -B "$build" "-DJWEB_USERLAND_ROOTS=$list" >/dev/null
-  cmake --build "$build" -j"$(nproc)"
+  configure_and_build default "-DJWEB_USERLAND_ROOTS=$list"
   JWEB_USERLAND_MOUNTS=1 exec unshare --mount --propagation private "$0" "$@"
 fi
 
@@ -81,7 +79,6 @@ for userland in "${userlands[@]}"; do
   dir=$cache/$name
   mount_in "$dir/proc" -t proc proc
   mount_in "$dir$root" --bind "$root"
-  [[ $build == "$root"/* ]] || mount_in "$dir$build" --bind "$build"
   mount_in "$dir/tmp" --bind /tmp
   mount_in "$dir/usr/share/java" --bind -o ro /usr/share/java
   echo "$name: $(chroot "$dir" /bin/sh -c '. /etc/os-release; echo "$PRETTY_NAME"'), $(chroot "$dir" ldd --version | head -1)"

@@ -13,6 +13,7 @@
 # empty), JDK_HOME (JAVA's JDK as JAVA sees it), JUNIT_CONSOLE, TESTS_JAR,
 # CLASSPATH_JARS, LIBRARY_DIRS, ENGINE_FULL, ENGINE_NO_REVERT, LIBRARY.
 set -uo pipefail
+. "$(dirname "$0")/../../tools/lib.sh"
 mode=$1
 shift
 libjsig=""
@@ -55,18 +56,9 @@ esac
 # Read by the engine as it loads (through chroot and qemu alike).
 export TSW_STANDIN_CRASH_REPORTER=$reporter
 
-out=$(mktemp)
-trap 'rm -f "$out"' EXIT
-"${preload[@]}" ${EMULATOR:-} "${in_root_preload[@]}" "$JAVA" ${JAVA_OPTIONS:-} "${checks[@]}" \
+checked_jvm "${preload[@]}" ${EMULATOR:-} "${in_root_preload[@]}" "$JAVA" ${JAVA_OPTIONS:-} "${checks[@]}" \
   -Djava.library.path="$LIBRARY_DIRS" \
   -Djweb.mode="$mode" -Djweb.engine="$engine" -Djweb.libjsig="$libjsig" \
   -jar "$JUNIT_CONSOLE" --class-path "$CLASSPATH_JARS" \
   --disable-banner --disable-ansi-colors --fail-if-no-tests \
-  --details=tree "$@" >"$out" 2>&1
-status=$?
-cat "$out"
-if grep -nE '^(WARNING|Warning)' "$out"; then
-  echo "FAILED: the JVM printed warnings (above)"
-  exit 1
-fi
-exit $status
+  --details=tree "$@"

@@ -6,13 +6,5 @@
 # JAVA, JAVA_OPTIONS (what that JDK needs, may be empty) and EMULATOR (what
 # runs JAVA in a cross build, else empty) from the environment.
 set -uo pipefail
-out=$(mktemp)
-trap 'rm -f "$out"' EXIT
-${EMULATOR:-} "$JAVA" ${JAVA_OPTIONS:-} "$@" >"$out" 2>&1
-status=$?
-cat "$out"
-if grep -nE '^(WARNING|Warning)' "$out"; then
-  echo "FAILED: the JVM printed warnings (above)"
-  exit 1
-fi
-exit $status
+. "$(dirname "$0")/../../tools/lib.sh"
+checked_jvm ${EMULATOR:-} "$JAVA" ${JAVA_OPTIONS:-} "$@"
