@@ -86,6 +86,9 @@ else()
   endforeach()
   set(jweb_package_docs packaging/debian/copyright ${jweb_gzipped}/changelog.gz)
   install(FILES THIRD-PARTY-NOTICES README.md ${jweb_package_docs} DESTINATION ${jweb_doc_dir} COMPONENT library)
+  # The host's documents the README links to, where its links find them.
+  install(FILES docs/host-guide.md docs/engine-failures.md docs/platforms.md docs/method-reference.md docs/releasing.md
+    DESTINATION ${jweb_doc_dir}/docs COMPONENT library)
   install(FILES ${jweb_gzipped}/jweb-check.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT library)
   install(FILES ${jweb_package_docs} DESTINATION ${jweb_doc_dir}-dbgsym COMPONENT library_debug)
 endif()

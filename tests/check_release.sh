@@ -42,7 +42,10 @@ echo "dist/: the ${#expected[@]} files of release $version; sha256sum -c SHA256S
 # ---- what each package holds besides debug symbols (paths under /usr) ----
 library_files="bin/jweb-check lib/jni/libjwebnative.so share/jwebnative/tsapi.jar share/man/man1/jweb-check.1.gz
   share/doc/jwebnative/README.md share/doc/jwebnative/LICENSE share/doc/jwebnative/THIRD-PARTY-NOTICES
-  share/doc/jwebnative/copyright share/doc/jwebnative/changelog.gz"
+  share/doc/jwebnative/copyright share/doc/jwebnative/changelog.gz
+  share/doc/jwebnative/docs/host-guide.md share/doc/jwebnative/docs/engine-failures.md
+  share/doc/jwebnative/docs/platforms.md share/doc/jwebnative/docs/method-reference.md
+  share/doc/jwebnative/docs/releasing.md"
 standin_files="lib/jwebnative/standin/libTswReplayMain.so lib/jwebnative/standin-no-revert/libTswReplayMain.so
   lib/jni/libstandin_control.so share/jwebnative/standin-control.jar share/jwebnative/jweb-examples.jar
   share/doc/jwebnative-standin/README.md share/doc/jwebnative-standin/trace-format.md

@@ -43,7 +43,7 @@ class GuardTest {
         assumeTrue(EngineMode.bound("InitWebVuser"));
         assumeTrue(Engine.canFail(kind), "this processor cannot fail that way (no SIGFPE on arm64)");
         assumeFalse(kind == Engine.FAIL_STACK_OVERFLOW && EngineMode.LIBJSIG,
-            "with libjsig the JVM's handler takes the fault first, on the overflowed stack (see README)");
+            "with libjsig the JVM's handler takes the fault first, on the overflowed stack (see docs/host-guide.md)");
         Engine.reset();
         String mask = blockedSignalsOfThisThread();
         for (int i = 0; i < 5; i++) {
