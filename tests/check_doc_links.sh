@@ -33,7 +33,7 @@ for doc in README.md CONTRIBUTING.md CHANGELOG.md docs/*.md; do
         continue
       fi
     fi
-    if [ -n "$anchor" ] && ! anchors "$file" | grep -qxF -- "$anchor"; then
+    if [ -n "$anchor" ] && ! grep -qxF -- "$anchor" <<<"$(anchors "$file")"; then
       echo "$doc:$line: $target: no heading with the anchor #$anchor in $file"
       bad=1
     fi

@@ -29,6 +29,18 @@ apt_get() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 "$@"
 }
 
+# update_package_lists: apt-get update, again after a pause when a mirror is
+# in the middle of a sync (an index of the wrong size), then on with the lists
+# it has: the install that follows fails by itself if they lack a package.
+update_package_lists() {
+  local attempt
+  for attempt in 1 2 3; do
+    apt_get update -qq && return 0
+    [ "$attempt" -lt 3 ] && { echo "apt-get update failed; again in 20 s"; sleep 20; }
+  done
+  echo "apt-get update failed 3 times: going on with the package lists there are"
+}
+
 # install_packages [--architecture ARCH]... [PACKAGE...]: installs what is
 # missing of PACKAGE... (project_packages without any). --architecture adds
 # a foreign architecture to dpkg first (multiarch packages, such as
@@ -42,17 +54,19 @@ install_packages() {
   done
   [ $# -gt 0 ] || set -- "${project_packages[@]}"
   for p in "${architectures[@]}"; do
-    if ! dpkg --print-foreign-architectures | grep -qx "$p"; then
+    # No pipe into grep -q: under pipefail, dpkg's write after grep has
+    # quit would fail the test and add the architecture again.
+    if ! grep -qx "$p" <<<"$(dpkg --print-foreign-architectures)"; then
       echo "adding the $p architecture"
       as_root dpkg --add-architecture "$p" || return
       new_architecture=1
     fi
   done
   for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" = "install ok installed" ] || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && [ -z "$new_architecture" ] && return 0
-  apt_get update -qq || return
+  update_package_lists
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "installing: ${missing[*]}"
   apt_get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
