@@ -18,7 +18,7 @@
 
 namespace {
 
-enum Kind : int { kAscii = 0, kMixed = 1 };
+enum Kind : int { ascii = 0, mixed = 1 };
 
 // Form-like ASCII text: words, spaces and some punctuation; or the same with
 // about 30% of the bytes in 0x80-0xFF. Never a NUL.
@@ -29,7 +29,7 @@ std::string make_text(std::size_t size, int kind, unsigned seed) {
   s.reserve(size);
   while (s.size() < size) {
     const unsigned r = rng() % 100;
-    if (kind == kMixed && r < 30) {
+    if (kind == mixed && r < 30) {
       s += static_cast<char>(0x80 + rng() % 128);
     } else if (r < 45) {
       s += static_cast<char>('a' + rng() % 26);
@@ -91,7 +91,7 @@ void run(benchmark::State& state, char* (*codec)(const char*, jweb::TextLengths*
     bytes += static_cast<int64_t>(input.size());
   }
   state.SetBytesProcessed(bytes);
-  state.SetLabel(state.range(1) == kAscii ? "ascii" : "mixed");
+  state.SetLabel(state.range(1) == ascii ? "ascii" : "mixed");
 }
 
 void BM_UrlEncode(benchmark::State& state) { run(state, jweb::url_encode, make_inputs(state, make_text)); }
@@ -115,7 +115,7 @@ void BM_Memcpy(benchmark::State& state) {
 }
 
 void sizes_and_kinds(benchmark::internal::Benchmark* b) {
-  for (int64_t kind : {kAscii, kMixed}) {
+  for (int64_t kind : {ascii, mixed}) {
     for (int64_t size : {1 << 10, 1 << 16, 1 << 20}) b->Args({size, kind});
   }
 }

@@ -1,7 +1,7 @@
 // The 54 native methods of tsapi.web in one constexpr table: the Java method,
 // the engine entry it calls and the list the engine receives. The unit tests
 // check every row against the methods' real behaviour, and jweb-check and the
-// README's method reference are made from it, so none of them can drift.
+// method reference in docs/ are made from it, so none of them can drift.
 #pragma once
 
 #include <array>

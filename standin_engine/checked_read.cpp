@@ -10,11 +10,11 @@ namespace standin_engine {
 
 // Page by page, so that a string ending just before an unmapped page reads whole.
 bool read_string_checked(const char* p, std::string& out) {
-    constexpr std::uintptr_t kPage = 4096;  // the smallest page; larger ones are multiples
-    char buf[kPage];
+    constexpr std::uintptr_t page = 4096;  // the smallest page; larger ones are multiples
+    char buf[page];
     for (;;) {
         const auto addr = reinterpret_cast<std::uintptr_t>(p);
-        const std::size_t chunk = kPage - addr % kPage;
+        const std::size_t chunk = page - addr % page;
         if (!copy_checked(buf, p, chunk)) return false;
         if (const void* nul = std::memchr(buf, '\0', chunk)) {
             out.append(buf, static_cast<const char*>(nul) - buf);

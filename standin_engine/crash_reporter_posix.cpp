@@ -15,7 +15,7 @@ namespace standin_engine {
 
 namespace {
 
-constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+constexpr int fault_signals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 
 struct sigaction g_replaced[NSIG];
 std::atomic<int> g_reports{0};
@@ -43,7 +43,7 @@ void report(int signal, siginfo_t* info, void* context) {
 [[gnu::constructor]] void install_at_load() {
     const char* on = std::getenv("TSW_STANDIN_CRASH_REPORTER");
     if (on == nullptr || std::strcmp(on, "1") != 0) return;
-    for (int signal : kFaultSignals) {
+    for (int signal : fault_signals) {
         struct sigaction ours {};
         ours.sa_sigaction = report;
         ours.sa_flags = SA_SIGINFO | SA_ONSTACK;

@@ -16,7 +16,7 @@ namespace standin_engine {
 namespace {
 
 // Indexed by kind.
-constexpr const char* kFailureTexts[] = {
+constexpr const char* failure_texts[] = {
     "",
     "throw int",
     "throw std::runtime_error",
@@ -37,8 +37,8 @@ constexpr const char* kFailureTexts[] = {
     "block signals, then SIGSEGV",
     "block signals, then throw std::runtime_error",
 };
-constexpr int kLastKind = STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW;
-static_assert(std::size(kFailureTexts) == kLastKind + 1, "a name for every kind");
+constexpr int last_kind = STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW;
+static_assert(std::size(failure_texts) == last_kind + 1, "a name for every kind");
 
 [[gnu::noinline, gnu::no_sanitize("null")]] int null_dereference() {
     volatile int* volatile p = nullptr;
@@ -98,13 +98,13 @@ bool calls_back_first(int kind) {
 }
 
 bool failure_available(int kind) {
-    return kind >= STANDIN_FAIL_NONE && kind <= kLastKind && platform_has_failure(kind);
+    return kind >= STANDIN_FAIL_NONE && kind <= last_kind && platform_has_failure(kind);
 }
 
 std::string failure_text(int kind) {
     if (kind == STANDIN_FAIL_OVERRUN)
         return "overrun of " + std::to_string(g_overrun_bytes.load(std::memory_order_relaxed)) + " bytes";
-    return kind > STANDIN_FAIL_NONE && kind <= kLastKind ? kFailureTexts[kind] : "?";
+    return kind > STANDIN_FAIL_NONE && kind <= last_kind ? failure_texts[kind] : "?";
 }
 
 void fail(int kind, const char* entry) {

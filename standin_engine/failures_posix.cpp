@@ -24,9 +24,9 @@ namespace {
 // An integer division by zero traps on x86; on arm64 it gives 0, and the
 // kind is refused there.
 #if defined(__aarch64__)
-constexpr bool kDivisionByZeroTraps = false;
+constexpr bool division_by_zero_traps = false;
 #else
-constexpr bool kDivisionByZeroTraps = true;
+constexpr bool division_by_zero_traps = true;
 #endif
 
 // SIGFPE where integer division by zero traps.
@@ -77,25 +77,25 @@ volatile char* page_past_eof() {
 // Machine code that faults, as a JIT (a regex or script engine, a libffi
 // closure) would write it: each function returns an int and takes nothing.
 #if defined(__x86_64__)
-constexpr unsigned char kReadAddressZero[] = {0x8b, 0x04, 0x25, 0x00, 0x00, 0x00, 0x00, 0xc3};  // mov eax,[0]; ret
-constexpr unsigned char kDivideByZero[] = {
+constexpr unsigned char read_address_zero_code[] = {0x8b, 0x04, 0x25, 0x00, 0x00, 0x00, 0x00, 0xc3};  // mov eax,[0]; ret
+constexpr unsigned char divide_by_zero_code[] = {
     0x31, 0xd2,                    // xor edx,edx
     0xb8, 0x01, 0x00, 0x00, 0x00,  // mov eax,1
     0x31, 0xc9,                    // xor ecx,ecx
     0xf7, 0xf1,                    // div ecx
     0xc3};                         // ret
-constexpr bool kGeneratedCode = true;
+constexpr bool has_generated_code = true;
 #elif defined(__aarch64__)
-constexpr unsigned char kReadAddressZero[] = {
+constexpr unsigned char read_address_zero_code[] = {
     0x00, 0x00, 0x80, 0xd2,  // mov x0,#0
     0x00, 0x00, 0x40, 0xb9,  // ldr w0,[x0]
     0xc0, 0x03, 0x5f, 0xd6};  // ret
-constexpr unsigned char kDivideByZero[] = {0};  // no trapping division: refused
-constexpr bool kGeneratedCode = true;
+constexpr unsigned char divide_by_zero_code[] = {0};  // no trapping division: refused
+constexpr bool has_generated_code = true;
 #else
-constexpr unsigned char kReadAddressZero[] = {0};
-constexpr unsigned char kDivideByZero[] = {0};
-constexpr bool kGeneratedCode = false;
+constexpr unsigned char read_address_zero_code[] = {0};
+constexpr unsigned char divide_by_zero_code[] = {0};
+constexpr bool has_generated_code = false;
 #endif
 
 using GeneratedFunction = int (*)();
@@ -113,8 +113,8 @@ GeneratedCode generate_code() {
     if (page == MAP_FAILED) return {};
     auto* bytes = static_cast<unsigned char*>(page);
     constexpr std::size_t second = 64;
-    std::memcpy(bytes, kReadAddressZero, sizeof kReadAddressZero);
-    std::memcpy(bytes + second, kDivideByZero, sizeof kDivideByZero);
+    std::memcpy(bytes, read_address_zero_code, sizeof read_address_zero_code);
+    std::memcpy(bytes + second, divide_by_zero_code, sizeof divide_by_zero_code);
     __builtin___clear_cache(reinterpret_cast<char*>(bytes), reinterpret_cast<char*>(bytes + size));
     if (mprotect(page, size, PROT_READ | PROT_EXEC) != 0) return {};
     return {reinterpret_cast<GeneratedFunction>(bytes), reinterpret_cast<GeneratedFunction>(bytes + second)};
@@ -142,9 +142,9 @@ void block_signals() {
 }  // namespace
 
 bool platform_has_failure(int kind) {
-    if (kind == STANDIN_FAIL_GENERATED_SEGV) return kGeneratedCode;
-    if (kind == STANDIN_FAIL_GENERATED_FPE) return kGeneratedCode && kDivisionByZeroTraps;
-    return kind != STANDIN_FAIL_RAISE_FOREIGN && (kind != STANDIN_FAIL_FPE || kDivisionByZeroTraps);
+    if (kind == STANDIN_FAIL_GENERATED_SEGV) return has_generated_code;
+    if (kind == STANDIN_FAIL_GENERATED_FPE) return has_generated_code && division_by_zero_traps;
+    return kind != STANDIN_FAIL_RAISE_FOREIGN && (kind != STANDIN_FAIL_FPE || division_by_zero_traps);
 }
 
 int limit_address_space(bool on) {

@@ -70,7 +70,7 @@ struct EngineApi {
     decltype(&standin_crash_reports) crash_reports;
 };
 
-constexpr const char* kEngineSoname = "libTswReplayMain.so";
+constexpr const char* engine_soname = "libTswReplayMain.so";
 
 std::mutex g_bind_mutex;
 std::atomic<const EngineApi*> g_api{nullptr};
@@ -95,10 +95,10 @@ const EngineApi* engine(JNIEnv* env) {
     if (const EngineApi* api = g_api.load(std::memory_order_acquire)) return api;
     std::lock_guard<std::mutex> lock(g_bind_mutex);
     if (const EngineApi* api = g_api.load(std::memory_order_relaxed)) return api;
-    void* module = dlopen(kEngineSoname, RTLD_NOLOAD | RTLD_LAZY);
+    void* module = dlopen(engine_soname, RTLD_NOLOAD | RTLD_LAZY);
     if (module == nullptr) {
         throw_new(env, "java/lang/IllegalStateException",
-                  std::string("the stand-in engine is not loaded: no ") + kEngineSoname + " in this process");
+                  std::string("the stand-in engine is not loaded: no ") + engine_soname + " in this process");
         return nullptr;
     }
     static EngineApi api;
@@ -130,7 +130,7 @@ const EngineApi* engine(JNIEnv* env) {
     if (!missing.empty()) {
         dlclose(module);
         throw_new(env, "java/lang/IllegalStateException",
-                  std::string("the loaded ") + kEngineSoname + " is not the stand-in engine: it has no " + missing);
+                  std::string("the loaded ") + engine_soname + " is not the stand-in engine: it has no " + missing);
         return nullptr;
     }
     // The handle is kept open, so the functions stay valid for the process.

@@ -1063,31 +1063,31 @@ TEST_F(StandinEngine, ThreadsRecordTheirOwnIdsAndTraceWholeLines) {
         SCOPED_TRACE(format.value);
         setenv("TSW_STANDIN_TRACE_FORMAT", format.value, 1);
         TraceFile trace;
-        constexpr int kThreads = 6;
-        constexpr int kCalls = 200;
+        constexpr int thread_count = 6;
+        constexpr int calls_per_thread = 200;
         const std::string payload(300, 'p');
-        std::vector<long long> ids(kThreads);
+        std::vector<long long> ids(thread_count);
         std::vector<std::thread> threads;
-        for (int t = 0; t < kThreads; ++t) {
+        for (int t = 0; t < thread_count; ++t) {
             threads.emplace_back([&, t] {
                 const std::string name = "worker-" + std::to_string(t);
                 pthread_setname_np(pthread_self(), name.c_str());
                 ids[static_cast<std::size_t>(t)] = standin_current_thread_id();
-                for (int i = 0; i < kCalls; ++i) web_url(name.c_str(), payload.c_str(), "LAST");
+                for (int i = 0; i < calls_per_thread; ++i) web_url(name.c_str(), payload.c_str(), "LAST");
             });
         }
         for (std::thread& th : threads) th.join();
-        ASSERT_EQ(standin_call_count(), kThreads * kCalls);
+        ASSERT_EQ(standin_call_count(), thread_count * calls_per_thread);
         std::map<long long, int> per_thread;
-        for (int i = 0; i < kThreads * kCalls; ++i) {
+        for (int i = 0; i < thread_count * calls_per_thread; ++i) {
             const Call c = call_at(i);
             const int t = std::stoi(c.args.at(0).value().substr(7));
             EXPECT_EQ(c.thread_id, ids[static_cast<std::size_t>(t)]);
             EXPECT_EQ(c.thread_name, *c.args[0]);
             ++per_thread[c.thread_id];
         }
-        EXPECT_EQ(per_thread.size(), static_cast<std::size_t>(kThreads));
-        for (const auto& [id, count] : per_thread) EXPECT_EQ(count, kCalls) << id;
+        EXPECT_EQ(per_thread.size(), static_cast<std::size_t>(thread_count));
+        for (const auto& [id, count] : per_thread) EXPECT_EQ(count, calls_per_thread) << id;
 
         const std::string value = format.value;
         std::istringstream lines(trace.text());
@@ -1107,7 +1107,7 @@ TEST_F(StandinEngine, ThreadsRecordTheirOwnIdsAndTraceWholeLines) {
                 EXPECT_EQ(std::stoll(m[3]), ids.at(std::stoul(m[4]))) << line;
             }
         }
-        EXPECT_EQ(n, kThreads * kCalls);
+        EXPECT_EQ(n, thread_count * calls_per_thread);
     }
     unsetenv("TSW_STANDIN_TRACE_FORMAT");
 }

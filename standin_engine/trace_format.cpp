@@ -11,11 +11,11 @@ namespace standin_engine {
 
 namespace {
 
-constexpr char kHex[] = "0123456789abcdef";
+constexpr char hex_digits[] = "0123456789abcdef";
 
 void append_hex(std::string& out, unsigned char c) {
-    out += kHex[c >> 4];
-    out += kHex[c & 0xf];
+    out += hex_digits[c >> 4];
+    out += hex_digits[c & 0xf];
 }
 
 // The escapes C literals and JSON strings have in common; null for a byte
@@ -88,7 +88,7 @@ void append_json_value(std::string& out, std::string_view bytes) {
 }
 
 std::string json_trace_line(const Record& r, int cap, const LineStamp& stamp) {
-    std::string line = "{\"v\":" + std::to_string(kJsonTraceVersion) + ",\"seq\":" + std::to_string(stamp.seq) +
+    std::string line = "{\"v\":" + std::to_string(json_trace_version) + ",\"seq\":" + std::to_string(stamp.seq) +
                        ",\"mono_us\":" + std::to_string(stamp.monotonic_us) + ",\"entry\":\"";
     line += r.name;
     line += "\",\"thread\":" + std::to_string(r.thread_id) + ",\"args\":[";

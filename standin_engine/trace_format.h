@@ -13,7 +13,7 @@ namespace standin_engine {
 
 // The version of the JSON form ("v"). A field removed, renamed or changed in
 // meaning makes a new version; a field added does not.
-constexpr int kJsonTraceVersion = 1;
+constexpr int json_trace_version = 1;
 
 // What a line carries besides its call: its number since the trace was
 // opened, counted from 1, and when it was written, in microseconds of the

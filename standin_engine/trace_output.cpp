@@ -20,9 +20,9 @@ namespace {
 
 #if defined(_WIN32)
 // msvcrt's open: the descriptor is not inherited, and lines keep their \n.
-constexpr int kNotInherited = _O_NOINHERIT | _O_BINARY;
+constexpr int not_inherited = _O_NOINHERIT | _O_BINARY;
 #else
-constexpr int kNotInherited = O_CLOEXEC;
+constexpr int not_inherited = O_CLOEXEC;
 #endif
 
 void write_all(int fd, const std::string& line) {
@@ -42,7 +42,7 @@ struct FormatName {
     TraceFormat format;
 };
 
-constexpr FormatName kFormats[] = {
+constexpr FormatName format_names[] = {
     {"text", TraceFormat::text},
     {"text-tid", TraceFormat::text_tid},
     {"json", TraceFormat::json},
@@ -91,7 +91,7 @@ long long monotonic_us() {
 
 std::optional<TraceFormat> parse_trace_format(const char* value) {
     if (value == nullptr || *value == '\0') return TraceFormat::text;
-    for (const FormatName& f : kFormats)
+    for (const FormatName& f : format_names)
         if (std::strcmp(value, f.name) == 0) return f.format;
     return std::nullopt;
 }
@@ -99,7 +99,7 @@ std::optional<TraceFormat> parse_trace_format(const char* value) {
 const std::string& trace_format_names() {
     static const std::string names = [] {
         std::string list;
-        for (const FormatName& f : kFormats) list += (list.empty() ? "" : ", ") + std::string(f.name);
+        for (const FormatName& f : format_names) list += (list.empty() ? "" : ", ") + std::string(f.name);
         return list;
     }();
     return names;
@@ -120,7 +120,7 @@ void choose_trace(TraceOutput& out) {
         out.fd = STDERR_FILENO;
         return;
     }
-    const int fd = open(dest, O_WRONLY | O_CREAT | O_APPEND | kNotInherited, 0644);
+    const int fd = open(dest, O_WRONLY | O_CREAT | O_APPEND | not_inherited, 0644);
     if (fd < 0) {
         write_all(STDERR_FILENO, std::string("standin engine: cannot open trace file ") + dest + ": " +
                                      std::strerror(errno) + "; not tracing\n");

@@ -10,13 +10,13 @@
 namespace jweb {
 namespace {
 
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // The two chars for each 12-bit half of a 3-byte group: two lookups per group
 // instead of four.
-constexpr auto kPair = [] {
+constexpr auto pair_of = [] {
   std::array<std::array<char, 2>, 4096> t{};
-  for (unsigned i = 0; i < 4096; ++i) t[i] = {kAlphabet[i >> 6], kAlphabet[i & 63]};
+  for (unsigned i = 0; i < 4096; ++i) t[i] = {alphabet[i >> 6], alphabet[i & 63]};
   return t;
 }();
 
@@ -30,7 +30,7 @@ inline std::uint64_t load_big_endian_64(const unsigned char* p) {
 constexpr unsigned value_of(unsigned c) {
   if (c == '=') return 0;
   for (unsigned k = 0; k < 64; ++k) {
-    if (static_cast<unsigned char>(kAlphabet[k]) == c) return k;
+    if (static_cast<unsigned char>(alphabet[k]) == c) return k;
   }
   return c;
 }
@@ -56,7 +56,7 @@ struct DecodeTables {
   std::array<std::uint32_t, 256> at[4];
 };
 
-constexpr DecodeTables kDecode = [] {
+constexpr DecodeTables decode_tables = [] {
   DecodeTables t{};
   for (unsigned c = 0; c < 256; ++c) {
     const unsigned v = value_of(c);
@@ -88,22 +88,22 @@ char* base64_encode(const char* text, TextLengths* lengths) {
   // i + 8 <= n.
   for (; i + 8 <= n; i += 6, o += 8) {
     const std::uint64_t w = load_big_endian_64(in + i);
-    std::memcpy(o, kPair[(w >> 52) & 0xfff].data(), 2);
-    std::memcpy(o + 2, kPair[(w >> 40) & 0xfff].data(), 2);
-    std::memcpy(o + 4, kPair[(w >> 28) & 0xfff].data(), 2);
-    std::memcpy(o + 6, kPair[(w >> 16) & 0xfff].data(), 2);
+    std::memcpy(o, pair_of[(w >> 52) & 0xfff].data(), 2);
+    std::memcpy(o + 2, pair_of[(w >> 40) & 0xfff].data(), 2);
+    std::memcpy(o + 4, pair_of[(w >> 28) & 0xfff].data(), 2);
+    std::memcpy(o + 6, pair_of[(w >> 16) & 0xfff].data(), 2);
   }
   for (; i + 3 <= n; i += 3, o += 4) {
     const std::uint32_t w = (std::uint32_t{in[i]} << 16) | (std::uint32_t{in[i + 1]} << 8) | in[i + 2];
-    std::memcpy(o, kPair[w >> 12].data(), 2);
-    std::memcpy(o + 2, kPair[w & 0xfff].data(), 2);
+    std::memcpy(o, pair_of[w >> 12].data(), 2);
+    std::memcpy(o + 2, pair_of[w & 0xfff].data(), 2);
   }
   const std::size_t rest = n - i;
   if (rest != 0) {
     const std::uint32_t w = (std::uint32_t{in[i]} << 16) | (rest == 2 ? std::uint32_t{in[i + 1]} << 8 : 0);
-    o[0] = kAlphabet[w >> 18];
-    o[1] = kAlphabet[(w >> 12) & 63];
-    o[2] = rest == 2 ? kAlphabet[(w >> 6) & 63] : '=';
+    o[0] = alphabet[w >> 18];
+    o[1] = alphabet[(w >> 12) & 63];
+    o[2] = rest == 2 ? alphabet[(w >> 6) & 63] : '=';
     o[3] = '=';
     o += 4;
   }
@@ -126,7 +126,7 @@ char* base64_decode(const char* text, TextLengths* lengths) {
 
   // Since D <= L - L/4, the last position any group or tail formula reads is
   // at most L, the terminator, whose value is 0: no read goes past the text.
-  const auto& t = kDecode.at;
+  const auto& t = decode_tables.at;
   const std::size_t groups = d / 3;
   const unsigned char* s = in;
   char* o = out;

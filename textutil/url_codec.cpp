@@ -16,7 +16,7 @@ constexpr bool is_kept(unsigned c) {
 
 // Bytes the encoded form of each byte adds beyond one. A space counts as an
 // escape here although it becomes "+": the buffer is sized by this count.
-constexpr auto kExtraLength = [] {
+constexpr auto extra_length_of = [] {
   std::array<unsigned char, 256> t{};
   for (unsigned c = 0; c < 256; ++c) t[c] = is_kept(c) ? 0 : 2;
   return t;
@@ -43,7 +43,7 @@ constexpr std::size_t form_length(std::uint32_t word) {
   }
 }
 
-constexpr auto kForm = [] {
+constexpr auto form_of = [] {
   constexpr char digits[] = "0123456789abcdef";
   std::array<std::uint32_t, 256> t{};
   for (unsigned c = 0; c < 256; ++c) {
@@ -65,20 +65,20 @@ constexpr int digit_value(unsigned c) {
   return 0;
 }
 
-constexpr auto kDigit = [] {
+constexpr auto digit_of = [] {
   std::array<unsigned char, 256> t{};
   for (unsigned c = 0; c < 256; ++c) t[c] = static_cast<unsigned char>(digit_value(c));
   return t;
 }();
 
-constexpr auto kHighDigit = [] {
+constexpr auto high_digit_of = [] {
   std::array<unsigned char, 256> t{};
   for (unsigned c = 0; c < 256; ++c) t[c] = static_cast<unsigned char>(digit_value(c) << 4);
   return t;
 }();
 
 // Plain bytes as decoded: "+" is a space, the rest stand for themselves.
-constexpr auto kPlain = [] {
+constexpr auto plain_of = [] {
   std::array<char, 256> t{};
   for (unsigned c = 0; c < 256; ++c) t[c] = static_cast<char>(c == '+' ? ' ' : c);
   return t;
@@ -105,13 +105,13 @@ inline void store_le64(char* p, std::uint64_t w) {
   }
 }
 
-constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7full;
-constexpr std::uint64_t kEachByte = 0x0101010101010101ull;
+constexpr std::uint64_t low7 = 0x7f7f7f7f7f7f7f7full;
+constexpr std::uint64_t each_byte = 0x0101010101010101ull;
 
 // High bit set in each byte of `w` that equals `b`, all other bits clear.
 constexpr std::uint64_t bytes_equal(std::uint64_t w, unsigned char b) {
-  const std::uint64_t x = w ^ (kEachByte * b);
-  return ~(((x & kLow7) + kLow7) | x | kLow7);
+  const std::uint64_t x = w ^ (each_byte * b);
+  return ~(((x & low7) + low7) | x | low7);
 }
 
 // Bit k set where byte k of a bytes_equal() result is marked.
@@ -135,7 +135,7 @@ inline void copy_plain(const unsigned char* src, std::size_t len, char* dst) {
 
 }  // namespace
 
-int hex_digit_value(unsigned char ch) { return kDigit[ch]; }
+int hex_digit_value(unsigned char ch) { return digit_of[ch]; }
 
 char* url_encode(const char* text, TextLengths* lengths) {
   if (text == nullptr) return nullptr;
@@ -148,12 +148,12 @@ char* url_encode(const char* text, TextLengths* lengths) {
   std::size_t extra0 = 0, extra1 = 0, extra2 = 0, extra3 = 0;
   std::size_t i = 0;
   for (; i + 4 <= n; i += 4) {
-    extra0 += kExtraLength[in[i]];
-    extra1 += kExtraLength[in[i + 1]];
-    extra2 += kExtraLength[in[i + 2]];
-    extra3 += kExtraLength[in[i + 3]];
+    extra0 += extra_length_of[in[i]];
+    extra1 += extra_length_of[in[i + 1]];
+    extra2 += extra_length_of[in[i + 2]];
+    extra3 += extra_length_of[in[i + 3]];
   }
-  for (; i < n; ++i) extra0 += kExtraLength[in[i]];
+  for (; i < n; ++i) extra0 += extra_length_of[in[i]];
   const std::size_t extra = extra0 + extra1 + extra2 + extra3;
   if (extra > SIZE_MAX - 1 - n) return nullptr;
   const std::size_t size = n + extra + 1;
@@ -168,7 +168,7 @@ char* url_encode(const char* text, TextLengths* lengths) {
   // chain of dependent steps is then the pointer's advance.
   char* o = out;
   const auto put = [&o](unsigned char c) {
-    const std::uint32_t form = kForm[c];
+    const std::uint32_t form = form_of[c];
     std::memcpy(o, &form, 4);
     o += form_length(form);
   };
@@ -181,7 +181,7 @@ char* url_encode(const char* text, TextLengths* lengths) {
   }
   for (; i + 3 <= n; ++i) put(in[i]);
   for (; i < n; ++i) {
-    const std::uint32_t form = kForm[in[i]];
+    const std::uint32_t form = form_of[in[i]];
     const std::size_t len = form_length(form);
     std::memcpy(o, &form, len);
     o += len;
@@ -229,7 +229,7 @@ char* url_decode(const char* text, TextLengths* lengths) {
       const auto at = static_cast<std::size_t>(std::countr_zero(starts));
       copy_plain(block + pos, at - pos, out + o);
       o += at - pos;
-      out[o++] = static_cast<char>(kHighDigit[block[at + 1]] | kDigit[block[at + 2]]);
+      out[o++] = static_cast<char>(high_digit_of[block[at + 1]] | digit_of[block[at + 2]]);
       pos = at + 3;
     }
     if (pos < 64) {
@@ -248,15 +248,15 @@ char* url_decode(const char* text, TextLengths* lengths) {
   while (i + 1 < n) {
     const unsigned char c = in[i];
     if (c != '%') {
-      out[o++] = kPlain[c];
+      out[o++] = plain_of[c];
       ++i;
     } else {
-      out[o++] = static_cast<char>(kHighDigit[in[i + 1]] | kDigit[in[i + 2]]);
+      out[o++] = static_cast<char>(high_digit_of[in[i + 1]] | digit_of[in[i + 2]]);
       i += 3;
     }
   }
   // A last lone byte; a "%" there has both digits missing and gives byte 0.
-  if (i < n) out[o++] = in[i] == '%' ? '\0' : kPlain[in[i]];
+  if (i < n) out[o++] = in[i] == '%' ? '\0' : plain_of[in[i]];
   out[o] = '\0';
   if (lengths != nullptr) *lengths = {n, o};
   return out;

@@ -55,7 +55,7 @@ inline std::string url_decode(const std::string& s) {
   return out;
 }
 
-inline const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+inline const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 inline std::string base64_encode(const std::string& s) {
   std::string out;
@@ -66,7 +66,7 @@ inline std::string base64_encode(const std::string& s) {
       w = w << 8 | (j < k ? static_cast<unsigned char>(s[i + j]) : 0u);
     }
     for (std::size_t j = 0; j < 4; ++j) {
-      out += j <= k ? kAlphabet[(w >> (18 - 6 * j)) & 63] : '=';
+      out += j <= k ? alphabet[(w >> (18 - 6 * j)) & 63] : '=';
     }
   }
   return out;
@@ -74,8 +74,8 @@ inline std::string base64_encode(const std::string& s) {
 
 inline unsigned base64_value(unsigned char c) {
   if (c == '=') return 0;
-  const char* p = c != 0 ? std::strchr(kAlphabet, c) : nullptr;
-  return p != nullptr ? static_cast<unsigned>(p - kAlphabet) : c;
+  const char* p = c != 0 ? std::strchr(alphabet, c) : nullptr;
+  return p != nullptr ? static_cast<unsigned>(p - alphabet) : c;
 }
 
 // The decoding rule read literally: D = (L - T) - L/4 bytes (none when

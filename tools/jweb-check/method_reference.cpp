@@ -1,8 +1,8 @@
-// Writes the README's reference of the 54 methods from the library's table,
-// and checks or updates the README's copy of it.
-//   method-reference                  print the section
-//   method-reference --check README   exit 1 when the README's section differs
-//   method-reference --update README  rewrite the README's section in place
+// Writes the reference of the 54 methods from the library's table, and checks
+// or updates the copy of it in docs/method-reference.md.
+//   method-reference                 print the section
+//   method-reference --check FILE    exit 1 when FILE's section differs
+//   method-reference --update FILE   rewrite FILE's section in place
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -45,7 +45,7 @@ bool read_file(const char* path, std::string& text) {
     return true;
 }
 
-// The README's section, marks included: [begin, end).
+// The document's section, marks included: [begin, end).
 bool find_section(const std::string& text, std::size_t& begin, std::size_t& end) {
     begin = text.find(begin_mark);
     if (begin == std::string::npos) return false;
@@ -64,8 +64,8 @@ std::string first_difference(const std::string& have, const std::string& want) {
         const bool gb = static_cast<bool>(std::getline(b, lb));
         if (!ga && !gb) return "";
         if (!ga || !gb || la != lb)
-            return "line " + std::to_string(line) + " of the section:\n  README: " + (ga ? la : "(end)") +
-                   "\n  table:  " + (gb ? lb : "(end)");
+            return "line " + std::to_string(line) + " of the section:\n  document: " + (ga ? la : "(end)") +
+                   "\n  table:    " + (gb ? lb : "(end)");
     }
 }
 
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc != 3 || (std::strcmp(argv[1], "--check") != 0 && std::strcmp(argv[1], "--update") != 0)) {
-        std::cerr << "usage: method-reference [--check|--update README.md]\n";
+        std::cerr << "usage: method-reference [--check|--update FILE.md]\n";
         return 2;
     }
     const char* path = argv[2];

@@ -22,14 +22,14 @@ namespace {
 // address of one of these, cast; it is only ever looked up, never
 // dereferenced as a JNI type.
 struct Object {
-  enum class Kind { kString, kStringArray, kByteArray, kClass, kLocalRef };
+  enum class Kind { string, string_array, byte_array, class_object, local_ref };
   Kind kind;
   std::string name;
-  std::string bytes;                // kString
-  std::vector<Object*> elements;    // kStringArray; null for a null element
-  std::vector<unsigned char> data;  // kByteArray
-  Object* target = nullptr;         // kLocalRef: the object it refers to
-  // For a local reference (a kLocalRef, or a NewStringUTF result): the depth
+  std::string bytes;                // string
+  std::vector<Object*> elements;    // string_array; null for a null element
+  std::vector<unsigned char> data;  // byte_array
+  Object* target = nullptr;         // local_ref: the object it refers to
+  // For a local reference (a local_ref, or a NewStringUTF result): the depth
   // of the local frame holding it, and whether that frame is gone.
   int frame = -1;
   bool dead = false;
@@ -37,27 +37,27 @@ struct Object {
 
 const char* kind_name(Object::Kind kind) {
   switch (kind) {
-    case Object::Kind::kString: return "a string";
-    case Object::Kind::kStringArray: return "a String[]";
-    case Object::Kind::kByteArray: return "a byte[]";
-    case Object::Kind::kClass: return "a class";
-    case Object::Kind::kLocalRef: return "a local reference";
+    case Object::Kind::string: return "a string";
+    case Object::Kind::string_array: return "a String[]";
+    case Object::Kind::byte_array: return "a byte[]";
+    case Object::Kind::class_object: return "a class";
+    case Object::Kind::local_ref: return "a local reference";
   }
   return "?";
 }
 
 // JNI guarantees this many local references in a native method frame.
-constexpr int kDefaultLocalCapacity = 16;
+constexpr int default_local_capacity = 16;
 // The most HotSpot grants in one EnsureLocalCapacity or PushLocalFrame
 // (its default MaxJNILocalCapacity).
-constexpr int kMaxReservation = 65536;
+constexpr int max_reservation = 65536;
 
-constexpr const char* kOutOfMemoryError = "java/lang/OutOfMemoryError";
-constexpr const char* kNoClassDefFoundError = "java/lang/NoClassDefFoundError";
-constexpr const char* kIndexError = "java/lang/ArrayIndexOutOfBoundsException";
+constexpr const char* out_of_memory_error = "java/lang/OutOfMemoryError";
+constexpr const char* no_class_def_found_error = "java/lang/NoClassDefFoundError";
+constexpr const char* index_error = "java/lang/ArrayIndexOutOfBoundsException";
 
 // The functions JNI allows while an exception is pending.
-constexpr std::string_view kAllowedWhilePending[] = {
+constexpr std::string_view functions_allowed_while_pending[] = {
     "ExceptionOccurred",
     "ExceptionDescribe",
     "ExceptionClear",
@@ -83,9 +83,9 @@ constexpr std::string_view kAllowedWhilePending[] = {
 };
 
 bool allowed_while_pending(std::string_view name) {
-  return std::find(std::begin(kAllowedWhilePending),
-                   std::end(kAllowedWhilePending),
-                   name) != std::end(kAllowedWhilePending);
+  return std::find(std::begin(functions_allowed_while_pending),
+                   std::end(functions_allowed_while_pending),
+                   name) != std::end(functions_allowed_while_pending);
 }
 
 // The JNIEnv handed to the library: the table pointer JNI code uses, plus a
@@ -122,7 +122,7 @@ struct FakeJni::State {
   bool check_new_string_bytes = true;
 
   int local_refs = 0;
-  int local_capacity = kDefaultLocalCapacity;
+  int local_capacity = default_local_capacity;
   bool capacity_reported = false;
   // The frames enclosing the current one (opened with PushLocalFrame), each
   // with the counts above as they were when it was left.
@@ -171,7 +171,7 @@ struct FakeJni::State {
   const Object* resolve(jobject handle, const char* function,
                         bool observing = false) const {
     const Object* object = find(handle, function, observing);
-    if (object != nullptr && object->kind == Object::Kind::kLocalRef) {
+    if (object != nullptr && object->kind == Object::Kind::local_ref) {
       return object->target;
     }
     return object;
@@ -200,7 +200,7 @@ struct FakeJni::State {
     if (handle == nullptr) return "null";
     const auto* object = reinterpret_cast<const Object*>(handle);
     if (known.count(object) == 0) return "?unknown";
-    if (object->kind == Object::Kind::kLocalRef) return object->target->name;
+    if (object->kind == Object::Kind::local_ref) return object->target->name;
     return object->name;
   }
 
@@ -225,7 +225,7 @@ struct FakeJni::State {
       capacity_reported = true;  // once per frame: the rest is the same fault
       ADD_FAILURE() << "fake JNI: the library holds " << local_refs
                     << " local references, more than the " << local_capacity
-                    << " it may (JNI guarantees " << kDefaultLocalCapacity
+                    << " it may (JNI guarantees " << default_local_capacity
                     << "; ask for more with EnsureLocalCapacity or "
                        "PushLocalFrame first)";
     }
@@ -233,7 +233,7 @@ struct FakeJni::State {
 
   // A fresh local reference to `target` in the current frame.
   Object* new_local_ref(Object* target) {
-    Object* ref = add(Object::Kind::kLocalRef, target->name);
+    Object* ref = add(Object::Kind::local_ref, target->name);
     ref->target = target;
     add_local_ref(ref);
     return ref;
@@ -268,14 +268,14 @@ jclass JNICALL FindClass(JNIEnv* env, const char* name) {
     ADD_FAILURE() << "fake JNI: FindClass got a null name";
     return nullptr;
   }
-  if (std::string_view(name) != kAbortClass) {
+  if (std::string_view(name) != abort_class_name) {
     ADD_FAILURE() << "fake JNI: FindClass(\"" << name
-                  << "\"): the library may only look up " << kAbortClass;
-    s.raise(kNoClassDefFoundError);
+                  << "\"): the library may only look up " << abort_class_name;
+    s.raise(no_class_def_found_error);
     return nullptr;
   }
   if (s.abort_class_missing) {
-    s.raise(kNoClassDefFoundError);
+    s.raise(no_class_def_found_error);
     return nullptr;
   }
   // A fresh reference per call, so one kept past its frame is caught.
@@ -287,7 +287,7 @@ jint JNICALL ThrowNew(JNIEnv* env, jclass cls, const char* message) {
   s.log("ThrowNew(" + s.name_of(cls) + "," +
         (message ? c_quoted(message) : std::string("null")) + ")");
   s.check_not_pending("ThrowNew");
-  const Object* c = s.expect(cls, Object::Kind::kClass, "ThrowNew");
+  const Object* c = s.expect(cls, Object::Kind::class_object, "ThrowNew");
   if (c == nullptr) return JNI_ERR;
   s.raise(c->name + "(" + (message ? message : "null") + ")");
   return JNI_OK;
@@ -301,12 +301,12 @@ const char* JNICALL GetStringUTFChars(JNIEnv* env, jstring str,
   if (s.borrow_failure_in.has_value()) {
     if (*s.borrow_failure_in == 0) {
       s.borrow_failure_in.reset();
-      s.raise(kOutOfMemoryError);
+      s.raise(out_of_memory_error);
       return nullptr;
     }
     --*s.borrow_failure_in;
   }
-  const Object* string = s.expect(str, Object::Kind::kString,
+  const Object* string = s.expect(str, Object::Kind::string,
                                   "GetStringUTFChars");
   if (string == nullptr) return nullptr;
   // A fresh heap copy of exactly the bytes and the NUL: reads past it and use
@@ -343,7 +343,7 @@ void JNICALL ReleaseStringUTFChars(JNIEnv* env, jstring str,
     }
     return;
   }
-  const Object* string = s.expect(str, Object::Kind::kString,
+  const Object* string = s.expect(str, Object::Kind::string,
                                   "ReleaseStringUTFChars");
   if (string == nullptr) return;  // reported; the borrow stays outstanding
   if (string != it->second.string) {
@@ -368,9 +368,9 @@ jsize JNICALL GetArrayLength(JNIEnv* env, jarray array) {
   const Object* object = s.resolve(array, "GetArrayLength");
   if (object == nullptr) return 0;
   switch (object->kind) {
-    case Object::Kind::kStringArray:
+    case Object::Kind::string_array:
       return static_cast<jsize>(object->elements.size());
-    case Object::Kind::kByteArray:
+    case Object::Kind::byte_array:
       return static_cast<jsize>(object->data.size());
     default:
       ADD_FAILURE() << "fake JNI: GetArrayLength got " << object->name
@@ -385,14 +385,14 @@ jobject JNICALL GetObjectArrayElement(JNIEnv* env, jobjectArray array,
   s.log("GetObjectArrayElement(" + s.name_of(array) + "," +
         std::to_string(index) + ")");
   s.check_not_pending("GetObjectArrayElement");
-  const Object* a = s.expect(array, Object::Kind::kStringArray,
+  const Object* a = s.expect(array, Object::Kind::string_array,
                              "GetObjectArrayElement");
   if (a == nullptr) return nullptr;
   if (index < 0 || static_cast<std::size_t>(index) >= a->elements.size()) {
     ADD_FAILURE() << "fake JNI: GetObjectArrayElement(" << a->name << ","
                   << index << ") is out of range; the length is "
                   << a->elements.size();
-    s.raise(kIndexError);
+    s.raise(index_error);
     return nullptr;
   }
   Object* element = a->elements[static_cast<std::size_t>(index)];
@@ -408,7 +408,7 @@ void JNICALL GetByteArrayRegion(JNIEnv* env, jbyteArray array, jsize start,
   s.log("GetByteArrayRegion(" + s.name_of(array) + "," +
         std::to_string(start) + "," + std::to_string(length) + ")");
   s.check_not_pending("GetByteArrayRegion");
-  const Object* a = s.expect(array, Object::Kind::kByteArray,
+  const Object* a = s.expect(array, Object::Kind::byte_array,
                              "GetByteArrayRegion");
   if (a == nullptr) return;
   const auto size = static_cast<long long>(a->data.size());
@@ -417,7 +417,7 @@ void JNICALL GetByteArrayRegion(JNIEnv* env, jbyteArray array, jsize start,
     ADD_FAILURE() << "fake JNI: GetByteArrayRegion(" << a->name << "," << start
                   << "," << length << ") is out of range; the length is "
                   << size;
-    s.raise(kIndexError);
+    s.raise(index_error);
     return;
   }
   if (length == 0) return;
@@ -440,7 +440,7 @@ jstring JNICALL NewStringUTF(JNIEnv* env, const char* bytes) {
     ADD_FAILURE() << "fake JNI: NewStringUTF(" << c_quoted(bytes)
                   << "): the bytes are not modified UTF-8";
   }
-  Object* string = s.add(Object::Kind::kString, c_quoted(bytes));
+  Object* string = s.add(Object::Kind::string, c_quoted(bytes));
   string->bytes = bytes;
   s.new_strings.push_back(bytes);
   s.add_local_ref(string);
@@ -457,13 +457,13 @@ jint JNICALL EnsureLocalCapacity(JNIEnv* env, jint capacity) {
     return JNI_ERR;
   }
   if (s.fail_ensure_capacity) {
-    s.raise(kOutOfMemoryError);
+    s.raise(out_of_memory_error);
     return JNI_ERR;
   }
-  if (capacity > kMaxReservation) {
+  if (capacity > max_reservation) {
     ADD_FAILURE() << "fake JNI: EnsureLocalCapacity(" << capacity
                   << ") asks for more than HotSpot grants in one call ("
-                  << kMaxReservation << ")";
+                  << max_reservation << ")";
     return JNI_ERR;
   }
   // As a checked HotSpot: a reservation only counts when it asks for more than
@@ -476,7 +476,7 @@ jint JNICALL PushLocalFrame(JNIEnv* env, jint capacity) {
   FakeJni::State& s = state_of(env);
   s.log("PushLocalFrame(" + std::to_string(capacity) + ")");
   s.check_not_pending("PushLocalFrame");
-  if (capacity < 0 || capacity > kMaxReservation) {
+  if (capacity < 0 || capacity > max_reservation) {
     ADD_FAILURE() << "fake JNI: PushLocalFrame(" << capacity
                   << ") asks for a capacity HotSpot refuses";
     return JNI_ERR;
@@ -587,7 +587,7 @@ const JNINativeInterface_* table() {
 FakeJni::State::State() {
   env.functions = table();
   env.state = this;
-  abort_class = add(Object::Kind::kClass, kAbortClass);
+  abort_class = add(Object::Kind::class_object, abort_class_name);
 }
 
 FakeJni::FakeJni() : state_(std::make_unique<State>()) {}
@@ -603,7 +603,7 @@ FakeJni::~FakeJni() {
 JNIEnv* FakeJni::env() { return &state_->env; }
 
 jstring FakeJni::string(std::string name, std::string bytes) {
-  Object* string = state_->add(Object::Kind::kString, std::move(name));
+  Object* string = state_->add(Object::Kind::string, std::move(name));
   string->bytes = std::move(bytes);
   return handle_of<jstring>(string);
 }
@@ -616,19 +616,19 @@ jobjectArray FakeJni::string_array(
       strings.push_back(nullptr);
       continue;
     }
-    Object* element = state_->add(Object::Kind::kString,
+    Object* element = state_->add(Object::Kind::string,
                                   name + "[" + std::to_string(i) + "]");
     element->bytes = std::move(*elements[i]);
     strings.push_back(element);
   }
-  Object* array = state_->add(Object::Kind::kStringArray, std::move(name));
+  Object* array = state_->add(Object::Kind::string_array, std::move(name));
   array->elements = std::move(strings);
   return handle_of<jobjectArray>(array);
 }
 
 jbyteArray FakeJni::byte_array(std::string name,
                                std::vector<unsigned char> bytes) {
-  Object* array = state_->add(Object::Kind::kByteArray, std::move(name));
+  Object* array = state_->add(Object::Kind::byte_array, std::move(name));
   array->data = std::move(bytes);
   return handle_of<jbyteArray>(array);
 }
@@ -653,7 +653,7 @@ void FakeJni::new_native_frame() {
   state_->kill_local_refs(0);
   state_->frames.clear();
   state_->local_refs = 0;
-  state_->local_capacity = kDefaultLocalCapacity;
+  state_->local_capacity = default_local_capacity;
   state_->capacity_reported = false;
 }
 
@@ -690,7 +690,7 @@ std::string FakeJni::string_bytes(jstring s) const {
   }
   const Object* object = state_->resolve(s, "string_bytes", /*observing=*/true);
   if (object == nullptr) return "";
-  if (object->kind != Object::Kind::kString) {
+  if (object->kind != Object::Kind::string) {
     ADD_FAILURE() << "fake JNI: string_bytes(" << object->name << "): it is "
                   << kind_name(object->kind);
     return "";

@@ -35,7 +35,7 @@
 namespace fakejni {
 
 // The class the library throws; the only one FindClass may look up.
-inline constexpr const char* kAbortClass = "tsapi/exceptions/Abort";
+inline constexpr const char* abort_class_name = "tsapi/exceptions/Abort";
 
 class FakeJni {
  public:
@@ -63,7 +63,7 @@ class FakeJni {
   // The k-th GetStringUTFChars from now (0-based) returns null and leaves an
   // OutOfMemoryError pending. One-shot; calling again re-arms.
   void fail_borrow(int k);
-  // From now on FindClass(kAbortClass) returns null and leaves a
+  // From now on FindClass(abort_class_name) returns null and leaves a
   // NoClassDefFoundError pending.
   void abort_class_missing();
   // From now on EnsureLocalCapacity returns JNI_ERR and leaves an

@@ -20,7 +20,7 @@ namespace fakejni {
 namespace {
 
 // The functions the fake implements; every other slot must report misuse.
-const std::set<std::string_view> kImplemented = {
+const std::set<std::string_view> implemented = {
     "FindClass",      "ThrowNew",
     "GetStringUTFChars", "ReleaseStringUTFChars",
     "GetArrayLength", "GetObjectArrayElement",
@@ -91,7 +91,7 @@ TEST(FakeJniTable, FillsEveryFunctionSlotAndLeavesReservedOnesNull) {
   });
   EXPECT_EQ(filled, JniFunctionSlots::size);
   EXPECT_EQ(names.size(), JniFunctionSlots::size);
-  for (std::string_view name : kImplemented) {
+  for (std::string_view name : implemented) {
     EXPECT_EQ(names.count(name), 1u) << name;
   }
 }
@@ -100,7 +100,7 @@ TEST(FakeJniTable, EveryOtherFunctionReportsItsNameAndReturnsZero) {
   std::size_t checked = 0;
   JniFunctionSlots::for_each([&](auto slot) {
     using S = decltype(slot);
-    if (kImplemented.count(S::name) != 0) return;
+    if (implemented.count(S::name) != 0) return;
     FakeJni fake;
     JNIEnv* env = fake.env();
     const auto failures = failures_in(
@@ -112,7 +112,7 @@ TEST(FakeJniTable, EveryOtherFunctionReportsItsNameAndReturnsZero) {
     EXPECT_EQ(fake.calls()[0], std::string(S::name) + "(...)");
     ++checked;
   });
-  EXPECT_EQ(checked, JniFunctionSlots::size - kImplemented.size());
+  EXPECT_EQ(checked, JniFunctionSlots::size - implemented.size());
 }
 
 TEST(FakeJniTable, ForbiddenFunctionReturnsZeroValue) {
@@ -155,7 +155,7 @@ const std::vector<PendingSource>& pending_sources() {
       {"missing class",
        [](FakeJni& f) {
          f.abort_class_missing();
-         EXPECT_EQ(f.env()->FindClass(kAbortClass), nullptr);
+         EXPECT_EQ(f.env()->FindClass(abort_class_name), nullptr);
        },
        "java/lang/NoClassDefFoundError"},
       {"failed EnsureLocalCapacity",
@@ -167,14 +167,14 @@ const std::vector<PendingSource>& pending_sources() {
       {"ThrowNew without message",
        [](FakeJni& f) {
          JNIEnv* env = f.env();
-         EXPECT_EQ(env->ThrowNew(env->FindClass(kAbortClass), nullptr),
+         EXPECT_EQ(env->ThrowNew(env->FindClass(abort_class_name), nullptr),
                    JNI_OK);
        },
        "tsapi/exceptions/Abort(null)"},
       {"ThrowNew with message",
        [](FakeJni& f) {
          JNIEnv* env = f.env();
-         EXPECT_EQ(env->ThrowNew(env->FindClass(kAbortClass), "bad url"),
+         EXPECT_EQ(env->ThrowNew(env->FindClass(abort_class_name), "bad url"),
                    JNI_OK);
        },
        "tsapi/exceptions/Abort(bad url)"},
@@ -209,7 +209,7 @@ struct Call {
 
 const std::vector<Call>& calls_forbidden_while_pending() {
   static const std::vector<Call> calls = {
-      {"FindClass", [](FakeJni& f) { f.env()->FindClass(kAbortClass); }},
+      {"FindClass", [](FakeJni& f) { f.env()->FindClass(abort_class_name); }},
       {"ThrowNew",
        [](FakeJni& f) {
          // The class is looked up before the exception is raised.
@@ -289,7 +289,7 @@ TEST(FakeJniPending, ForbiddenFunctionsAllowedWhilePendingDoNotMentionIt) {
   for (const Call& call : calls) {
     FakeJni fake;
     fake.abort_class_missing();
-    fake.env()->FindClass(kAbortClass);
+    fake.env()->FindClass(abort_class_name);
     const auto failures = failures_in([&] { call.call(fake); });
     expect_failures(failures, {std::string("called ") + call.label + ","},
                     call.label);
@@ -498,7 +498,7 @@ TEST(FakeJniChecks, ReportsMisuseAndAcceptsCorrectUse) {
        {"wants a class"}},
       {"ThrowNew twice",
        [](FakeJni&, JNIEnv* env) {
-         jclass abort = env->FindClass(kAbortClass);
+         jclass abort = env->FindClass(abort_class_name);
          env->ThrowNew(abort, "one");
          env->ThrowNew(abort, "two");
        },
@@ -543,7 +543,7 @@ TEST(FakeJniChecks, ReportsMisuseAndAcceptsCorrectUse) {
          jobjectArray a = f.string_array("a", {"x"});
          for (int i = 0; i < 15; ++i) env->GetObjectArrayElement(a, 0);
          env->NewStringUTF("n");
-         env->FindClass(kAbortClass);
+         env->FindClass(abort_class_name);
        },
        {"holds 17 local references"}},
       {"null elements make no local reference",
@@ -717,7 +717,7 @@ TEST(FakeJniLog, RecordsEveryCallInOrder) {
   env->ReleaseStringUTFChars(made, m);
   EXPECT_NONFATAL_FAILURE(env->GetStringUTFChars(nullptr, nullptr),
                           "null reference");
-  jclass abort = env->FindClass(kAbortClass);
+  jclass abort = env->FindClass(abort_class_name);
   EXPECT_EQ(env->ThrowNew(abort, nullptr), JNI_OK);
 
   const std::vector<std::string> expected = {
@@ -983,16 +983,16 @@ TEST(FakeJniFrames, LocalReferencesDieWithTheirFrame) {
        {"\"n\", which died with its frame"}},
       {"class reference kept from an earlier native call",
        [](FakeJni& f, JNIEnv* env) {
-         jclass abort = env->FindClass(kAbortClass);
+         jclass abort = env->FindClass(abort_class_name);
          f.new_native_frame();
          env->ThrowNew(abort, "cached");
        },
        {"tsapi/exceptions/Abort, which died with its frame"}},
       {"a fresh class reference in each native call",
        [](FakeJni& f, JNIEnv* env) {
-         jclass first = env->FindClass(kAbortClass);
+         jclass first = env->FindClass(abort_class_name);
          f.new_native_frame();
-         jclass second = env->FindClass(kAbortClass);
+         jclass second = env->FindClass(abort_class_name);
          EXPECT_NE(first, second);
          env->ThrowNew(second, nullptr);
        },

@@ -46,7 +46,7 @@ struct SlotList {
 };
 
 // The void* slots reserved0..reserved3 are not functions and are not listed.
-inline constexpr std::size_t kReservedSlots = 4;
+inline constexpr std::size_t reserved_slots = 4;
 
 // Naming the member once and getting both the pointer and its spelling is the
 // only thing a macro is needed for here.
@@ -292,7 +292,7 @@ using JniFunctionSlots = SlotList<
 >;
 #undef FAKEJNI_SLOT
 
-static_assert(JniFunctionSlots::size + kReservedSlots ==
+static_assert(JniFunctionSlots::size + reserved_slots ==
                   sizeof(JNINativeInterface_) / sizeof(void*),
               "the slot list does not match this jni.h: regenerate it");
 
