@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <fstream>
 #include <mutex>
-#include <string>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 

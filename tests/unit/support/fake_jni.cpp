@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iterator>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <set>
 #include <type_traits>
