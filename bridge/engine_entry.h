@@ -14,7 +14,7 @@ using EngineEntry = void (*)();
 // every compiler.
 #if defined(__i386__)
 template <class Result, class... Params>
-using EngineFunction = Result(__attribute__((cdecl))*)(Params...);
+using EngineFunction = Result(__attribute__((cdecl)) *)(Params...);
 #else
 template <class Result, class... Params>
 using EngineFunction = Result (*)(Params...);

@@ -14,8 +14,8 @@ namespace {
 constexpr std::size_t max_reservation = 65536;
 }  // namespace
 
-std::size_t borrow_array_elements(JNIEnv* env, jobjectArray array, const char** slots, std::size_t first,
-                                  std::size_t n, jstring* refs, LocalRefRoom& room) {
+std::size_t borrow_array_elements(JNIEnv* env, jobjectArray array, const char** slots, std::size_t first, std::size_t n,
+                                  jstring* refs, LocalRefRoom& room) {
     for (std::size_t i = 0; i < n; ++i) {
         if (!take_local_ref(env, room)) {
             slots[first + i] = nullptr;

@@ -27,8 +27,7 @@ struct ArgVector {
 
 // Null when the block cannot be allocated. Inline, as is the rest of the
 // fixed part of a list call: it is paid on every call, however short the list.
-inline ArgVector allocate_arg_vector(std::size_t slot_count, std::size_t element_count,
-                                     ListEnd end = ListEnd::exact) {
+inline ArgVector allocate_arg_vector(std::size_t slot_count, std::size_t element_count, ListEnd end = ListEnd::exact) {
     static_assert(sizeof(jstring) == sizeof(const char*));
     const std::size_t words = slot_count + variadic_scratch_words(slot_count, end);
     std::size_t bytes = 0;
@@ -87,8 +86,8 @@ inline bool take_local_ref(JNIEnv* env, LocalRefRoom& refs) {
 // refs[0 .. n - 1]. Returns how many elements it got through: n, or fewer when
 // the runtime handed out no bytes for one (an exception is then pending, and
 // that element's slot is null) or refused room for its reference.
-std::size_t borrow_array_elements(JNIEnv* env, jobjectArray array, const char** slots, std::size_t first,
-                                  std::size_t n, jstring* refs, LocalRefRoom& room);
+std::size_t borrow_array_elements(JNIEnv* env, jobjectArray array, const char** slots, std::size_t first, std::size_t n,
+                                  jstring* refs, LocalRefRoom& room);
 
 // Releases the non-null slots among slots[first .. first + n - 1] against the
 // references kept when they were borrowed. Makes no call but releases, so it

@@ -151,9 +151,13 @@ std::size_t slot_count(const ArrayElements<NullWhenEmpty>& part) {
 }
 
 template <class Part>
-std::size_t element_count(const Part&) { return 0; }
+std::size_t element_count(const Part&) {
+    return 0;
+}
 template <bool N>
-std::size_t element_count(const ArrayElements<N>& part) { return part.length; }
+std::size_t element_count(const ArrayElements<N>& part) {
+    return part.length;
+}
 
 // Filling stops at the first part that cannot be had (false): a string the
 // runtime handed out no bytes for, or a body that could not be allocated.
@@ -175,8 +179,8 @@ bool fill(Filling& f, ArrayElements<NullWhenEmpty>& part) {
     }
     part.first_slot = f.next_slot;
     part.refs = f.element_refs + f.next_ref;
-    part.borrowed = borrow_array_elements(f.env, part.ref, f.slots, part.first_slot, part.length, part.refs,
-                                          *f.local_refs);
+    part.borrowed =
+        borrow_array_elements(f.env, part.ref, f.slots, part.first_slot, part.length, part.refs, *f.local_refs);
     f.next_slot += part.length;
     f.next_ref += part.length;
     return part.borrowed == part.length;

@@ -68,8 +68,8 @@ bool raised_in_runtimes_code(int signal, const siginfo_t* info, const ucontext_t
         return false;
     const std::uintptr_t instruction = platform::faulting_instruction(context);
     if (runtime_code.library.contains(instruction)) return true;
-    const bool wild_jump = (signal == SIGSEGV || signal == SIGBUS) &&
-                           reinterpret_cast<std::uintptr_t>(info->si_addr) == instruction;
+    const bool wild_jump =
+        (signal == SIGSEGV || signal == SIGBUS) && reinterpret_cast<std::uintptr_t>(info->si_addr) == instruction;
     return !wild_jump && in_runtimes_generated_code(instruction);
 }
 

@@ -23,8 +23,7 @@ struct ArmedGuard {
 // safe in a signal handler (no lazy TLS allocation); constinit: no wrapper
 // function checks for dynamic initialisation on each access. volatile: the stores
 // around the call must not be moved or dropped.
-extern constinit thread_local ArmedGuard* volatile armed_guard
-    __attribute__((tls_model("initial-exec")));
+extern constinit thread_local ArmedGuard* volatile armed_guard __attribute__((tls_model("initial-exec")));
 
 // Whether this thread is ready for guarded calls: the fault handlers are in
 // place and the thread has a signal stack. After the first guarded call on a

@@ -15,8 +15,8 @@ EXCEPTION_DISPOSITION __cdecl jweb_structured_frame_handler(EXCEPTION_RECORD* re
 // Takes every structured exception but g++'s, and never returns for one:
 // resumes the frame, which reports the code. The calls of the unwind itself
 // (flagged as unwinding) pass.
-extern "C" EXCEPTION_DISPOSITION __cdecl jweb_structured_frame_handler(EXCEPTION_RECORD* record, void* frame,
-                                                                       CONTEXT*, void*) {
+extern "C" EXCEPTION_DISPOSITION __cdecl jweb_structured_frame_handler(EXCEPTION_RECORD* record, void* frame, CONTEXT*,
+                                                                       void*) {
     if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return ExceptionContinueSearch;
     if (jweb::guard_detail::is_gcc_exception(record->ExceptionCode)) return ExceptionContinueSearch;
     jweb_structured_frame_resume(frame, record);

@@ -38,7 +38,7 @@ struct FreeStack {
 pthread_mutex_t pool_mutex = PTHREAD_MUTEX_INITIALIZER;
 FreeStack* free_stacks = nullptr;
 std::size_t free_count = 0;
-std::size_t page_size = 0;   // set once at install
+std::size_t page_size = 0;    // set once at install
 std::size_t stack_bytes = 0;  // set once at install
 // Each thread's stack from the pool, given back by the key's destructor.
 pthread_key_t stack_owner;
@@ -47,9 +47,7 @@ bool stack_owner_made = false;
 FreeStack* link_of(void* stack) {
     return reinterpret_cast<FreeStack*>(static_cast<char*>(stack) + stack_bytes - sizeof(FreeStack));
 }
-void* stack_of(FreeStack* link) {
-    return reinterpret_cast<char*>(link) + sizeof(FreeStack) - stack_bytes;
-}
+void* stack_of(FreeStack* link) { return reinterpret_cast<char*>(link) + sizeof(FreeStack) - stack_bytes; }
 
 void push_locked(void* stack) {
     FreeStack* link = link_of(stack);
@@ -60,8 +58,8 @@ void push_locked(void* stack) {
 
 void reserve_block_locked() {
     const std::size_t length = page_size + stacks_per_block * stack_bytes;
-    void* mapping = mmap(nullptr, length, PROT_READ | PROT_WRITE,
-                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
+    void* mapping =
+        mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
     if (mapping == MAP_FAILED) return;
     // Where transparent huge pages are always on (RHEL 8 and 9), each stack,
     // of which a handler touches a few pages, would otherwise be backed by

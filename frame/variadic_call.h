@@ -35,9 +35,7 @@ inline constexpr std::size_t largest_padded_call = typed_call_limit << padded_ca
 constexpr std::size_t padded_call_index(std::size_t count) {
     return static_cast<std::size_t>(std::bit_width((count - 1) / typed_call_limit)) - 1;
 }
-constexpr std::size_t padded_call_size(std::size_t count) {
-    return typed_call_limit << (padded_call_index(count) + 1);
-}
+constexpr std::size_t padded_call_size(std::size_t count) { return typed_call_limit << (padded_call_index(count) + 1); }
 
 // How a list ends: with a marker the entry stops at (padding after it is
 // harmless), or with whatever the caller passed last, so that the entry must

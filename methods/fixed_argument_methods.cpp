@@ -120,7 +120,8 @@ JWEB_NATIVE jint JNICALL Java_tsapi_web_jweb_1set_1sockets_1option(JNIEnv* env, 
 
 // ---- three strings ----
 
-JWEB_NATIVE jint JNICALL Java_tsapi_web_jweb_1setUser(JNIEnv* env, jclass, jstring user, jstring password, jstring host) {
+JWEB_NATIVE jint JNICALL Java_tsapi_web_jweb_1setUser(JNIEnv* env, jclass, jstring user, jstring password,
+                                                      jstring host) {
     return call_fixed<"SetUser">(env, user, password, host);
 }
 
@@ -129,7 +130,8 @@ JWEB_NATIVE jint JNICALL Java_tsapi_web_jweb_1create_1html_1param(JNIEnv* env, j
     return call_fixed<"web_create_html_param">(env, param, left, right);
 }
 
-JWEB_NATIVE jint JNICALL Java_tsapi_web_jweb_1set_1user(JNIEnv* env, jclass, jstring user, jstring password, jstring host) {
+JWEB_NATIVE jint JNICALL Java_tsapi_web_jweb_1set_1user(JNIEnv* env, jclass, jstring user, jstring password,
+                                                        jstring host) {
     return call_fixed<"web_set_user">(env, user, password, host);
 }
 

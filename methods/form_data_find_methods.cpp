@@ -5,8 +5,8 @@
 
 using namespace jweb;
 
-JWEB_NATIVE jint JNICALL Java_tsapi_web_jweb_1submit_1form(JNIEnv* env, jclass, jstring name,
-                                                           jobjectArray attributes, jobjectArray items) {
+JWEB_NATIVE jint JNICALL Java_tsapi_web_jweb_1submit_1form(JNIEnv* env, jclass, jstring name, jobjectArray attributes,
+                                                           jobjectArray items) {
     return call_list<"web_submit_form">(env, Str{name}, Elements{attributes}, ITEMDATA, Elements{items}, LAST);
 }
 

@@ -83,8 +83,7 @@ inline constexpr std::array<MethodRow, 54> method_table = {{
     {"jweb_old_formSubmit", "FormSubmit", "S A ENDFORM", "String form, String[] attributes"},
     {"jweb_set_certificate_ex", "web_set_certificate_ex", "A LAST", "String[] attributes"},
 
-    {"jweb_submit_form", "web_submit_form", "S A ITEMDATA A LAST",
-     "String name, String[] attributes, String[] items"},
+    {"jweb_submit_form", "web_submit_form", "S A ITEMDATA A LAST", "String name, String[] attributes, String[] items"},
     {"jweb_submit_data", "web_submit_data", "S S A ITEMDATA A LAST",
      "String name, String action, String[] attributes, String[] items"},
     {"jweb_web_find", "web_find", "S A A LAST", "String name, String[] attributes, String[] search"},

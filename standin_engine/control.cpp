@@ -58,8 +58,8 @@ STANDIN_API int standin_limit_address_space(int on) { return limit_address_space
 
 STANDIN_API int standin_crash_reports(void) { return crash_reports(); }
 
-STANDIN_API int standin_expect_call(const char* entry, int count, const char* const* args,
-                                    const size_t* lengths, int result) {
+STANDIN_API int standin_expect_call(const char* entry, int count, const char* const* args, const size_t* lengths,
+                                    int result) {
     if (entry == nullptr || count < 0 || (count > 0 && (args == nullptr || lengths == nullptr))) return -1;
     ExpectedCall expected{entry, {}, result};
     expected.args.reserve(static_cast<std::size_t>(count));

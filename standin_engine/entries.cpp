@@ -24,20 +24,20 @@ using standin_engine::unrecorded_call;
 #define STANDIN_ENTRY extern "C" STANDIN_API int
 
 // va_end before the call is stored: an injected failure may leave by a jump.
-#define STANDIN_LIST_ENTRY(entry, rule)                                          \
-    STANDIN_ENTRY entry(const char* first, ...) {                                \
-        if (unrecorded_call()) return g_result.load(std::memory_order_relaxed);  \
-        va_list ap;                                                              \
-        va_start(ap, first);                                                     \
-        std::optional<Record> r;                                                 \
-        try {                                                                    \
-            r.emplace(read_list(#entry, rule, first, &ap));                      \
-        } catch (...) { /* out of memory */                                      \
-            va_end(ap);                                                          \
-            throw;                                                               \
-        }                                                                        \
-        va_end(ap);                                                              \
-        return finish(std::move(*r));                                            \
+#define STANDIN_LIST_ENTRY(entry, rule)                                         \
+    STANDIN_ENTRY entry(const char* first, ...) {                               \
+        if (unrecorded_call()) return g_result.load(std::memory_order_relaxed); \
+        va_list ap;                                                             \
+        va_start(ap, first);                                                    \
+        std::optional<Record> r;                                                \
+        try {                                                                   \
+            r.emplace(read_list(#entry, rule, first, &ap));                     \
+        } catch (...) { /* out of memory */                                     \
+            va_end(ap);                                                         \
+            throw;                                                              \
+        }                                                                       \
+        va_end(ap);                                                             \
+        return finish(std::move(*r));                                           \
     }
 
 STANDIN_ENTRY InitWebVuser(void) { return record_fixed("InitWebVuser", {}); }

@@ -72,8 +72,8 @@ std::atomic<int> g_overrun_bytes{STANDIN_DEFAULT_OVERRUN_BYTES};
 // nor analysed across the call, so the compiler knows no bound to check the
 // writes against (_FORTIFY_SOURCE included) and keeps every one (volatile).
 // Its own frame lies below the buffer and stays intact, so it returns.
-[[gnu::noinline, gnu::noipa, gnu::no_sanitize("address", "undefined")]]
-void fill_upward(volatile unsigned char* from, int bytes) {
+[[gnu::noinline, gnu::noipa, gnu::no_sanitize("address", "undefined")]] void fill_upward(volatile unsigned char* from,
+                                                                                         int bytes) {
     for (int i = 0; i < bytes; ++i) from[i] = 0x41;
 }
 
@@ -83,8 +83,7 @@ void fill_upward(volatile unsigned char* from, int bytes) {
 // that: the fault comes at a return, not at a write. No stack
 // protector, whose check would abort first; not instrumented for addresses,
 // so that the buffer is on the real stack and no sanitizer stops the writes.
-[[gnu::noinline, gnu::noclone, gnu::no_stack_protector, gnu::no_sanitize("address")]]
-int overrun_own_frame(int past) {
+[[gnu::noinline, gnu::noclone, gnu::no_stack_protector, gnu::no_sanitize("address")]] int overrun_own_frame(int past) {
     volatile unsigned char buffer[16] = {};
     fill_upward(buffer, static_cast<int>(sizeof buffer) + past);
     return buffer[0];

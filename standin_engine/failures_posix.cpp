@@ -64,7 +64,8 @@ volatile char* page_past_eof() {
         const bool cut = p != MAP_FAILED && ftruncate(fd, 0) == 0;
         close(fd);
         return cut ? static_cast<volatile char*>(p) : nullptr;
-    }();
+    }
+    ();
     return page;
 }
 
@@ -77,20 +78,19 @@ volatile char* page_past_eof() {
 // Machine code that faults, as a JIT (a regex or script engine, a libffi
 // closure) would write it: each function returns an int and takes nothing.
 #if defined(__x86_64__)
-constexpr unsigned char read_address_zero_code[] = {0x8b, 0x04, 0x25, 0x00, 0x00, 0x00, 0x00, 0xc3};  // mov eax,[0]; ret
-constexpr unsigned char divide_by_zero_code[] = {
-    0x31, 0xd2,                    // xor edx,edx
-    0xb8, 0x01, 0x00, 0x00, 0x00,  // mov eax,1
-    0x31, 0xc9,                    // xor ecx,ecx
-    0xf7, 0xf1,                    // div ecx
-    0xc3};                         // ret
+constexpr unsigned char read_address_zero_code[] = {0x8b, 0x04, 0x25, 0x00,
+                                                    0x00, 0x00, 0x00, 0xc3};    // mov eax,[0]; ret
+constexpr unsigned char divide_by_zero_code[] = {0x31, 0xd2,                    // xor edx,edx
+                                                 0xb8, 0x01, 0x00, 0x00, 0x00,  // mov eax,1
+                                                 0x31, 0xc9,                    // xor ecx,ecx
+                                                 0xf7, 0xf1,                    // div ecx
+                                                 0xc3};                         // ret
 constexpr bool has_generated_code = true;
 #elif defined(__aarch64__)
-constexpr unsigned char read_address_zero_code[] = {
-    0x00, 0x00, 0x80, 0xd2,  // mov x0,#0
-    0x00, 0x00, 0x40, 0xb9,  // ldr w0,[x0]
-    0xc0, 0x03, 0x5f, 0xd6};  // ret
-constexpr unsigned char divide_by_zero_code[] = {0};  // no trapping division: refused
+constexpr unsigned char read_address_zero_code[] = {0x00, 0x00, 0x80, 0xd2,   // mov x0,#0
+                                                    0x00, 0x00, 0x40, 0xb9,   // ldr w0,[x0]
+                                                    0xc0, 0x03, 0x5f, 0xd6};  // ret
+constexpr unsigned char divide_by_zero_code[] = {0};                          // no trapping division: refused
 constexpr bool has_generated_code = true;
 #else
 constexpr unsigned char read_address_zero_code[] = {0};

@@ -55,8 +55,8 @@ std::string describe_arg(const std::vector<Arg>& args, std::size_t k) {
 // Where the received call first departs from the expected one.
 std::string describe_mismatch(const ExpectedCall& expected, const Record& r, const std::vector<Arg>& received) {
     std::string text = "thread " + std::to_string(r.thread_id) + ": expected " + expected.entry + " with " +
-                       std::to_string(expected.args.size()) + " arguments, the engine received " + r.name +
-                       " with " + std::to_string(received.size());
+                       std::to_string(expected.args.size()) + " arguments, the engine received " + r.name + " with " +
+                       std::to_string(received.size());
     std::size_t k = 0;
     while (k < expected.args.size() && k < received.size() && expected.args[k] == received[k]) ++k;
     if (k < expected.args.size() || k < received.size())

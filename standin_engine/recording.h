@@ -26,8 +26,8 @@ struct Callback {
 
 struct Shared {
     std::mutex mutex;
-    std::deque<Record> records;  // a deque: references stay valid as it grows
-    TraceOutput trace;           // written in the order of the records
+    std::deque<Record> records;     // a deque: references stay valid as it grows
+    TraceOutput trace;              // written in the order of the records
     unsigned long long resets = 0;  // tells whether a record kept by index is still there
     Callback callback;
 };

@@ -25,38 +25,38 @@ extern "C" {
 
 /* What standin_inject_failure makes the next call on the calling thread do. */
 enum standin_failure_kind {
-    STANDIN_FAIL_NONE = 0,               /* clears a pending injection */
-    STANDIN_FAIL_THROW_INT = 1,          /* throw STANDIN_THROWN_INT (an int) */
-    STANDIN_FAIL_THROW_RUNTIME_ERROR = 2,/* throw std::runtime_error */
-    STANDIN_FAIL_THROW_UNRELATED = 3,    /* throw standin::UnrelatedFailure */
-    STANDIN_FAIL_SEGV = 4,               /* read through a null pointer */
-    STANDIN_FAIL_FPE = 5,                /* integer division by zero; not on arm64, where it gives 0 */
-    STANDIN_FAIL_BUS = 6,                /* touch a mapped page past end of file */
-    STANDIN_FAIL_ILL = 7,                /* execute an undefined instruction */
-    STANDIN_FAIL_STACK_OVERFLOW = 8,     /* recurse until the stack runs out */
-    STANDIN_FAIL_RAISE_FOREIGN = 9,      /* Windows only: RaiseException(0xE06D7363), as an
-                                            engine built with Microsoft's compiler throws */
-    STANDIN_FAIL_THREAD_EXIT = 10,       /* POSIX only: the call ends its thread, pthread_exit(NULL) */
-    STANDIN_FAIL_CALL_BACK = 11,         /* not a failure: the call returns what the callback of
-                                            standin_set_callback returns */
-    STANDIN_FAIL_OVERRUN = 12,           /* write past a 16-byte buffer of its own frame (see
-                                            standin_set_overrun_bytes), then return through it */
-    STANDIN_FAIL_CALL_BACK_THEN_SEGV = 13,  /* call back as STANDIN_FAIL_CALL_BACK, then read
-                                               through a null pointer */
-    STANDIN_FAIL_CALL_BACK_THEN_THROW = 14, /* call back, then throw std::runtime_error */
-    STANDIN_FAIL_GENERATED_SEGV = 15,    /* POSIX only: read address 0 in code generated at run time
-                                            into an anonymous executable mapping, as a JIT's */
-    STANDIN_FAIL_GENERATED_FPE = 16,     /* x86-64 Linux only: divide by zero in such code */
-    STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV = 17,   /* POSIX only: block SIGFPE, SIGUSR2, SIGPIPE,
-                                                    SIGALRM and SIGPROF, then read through a null pointer */
-    STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW = 18   /* POSIX only: block those, then throw std::runtime_error */
+    STANDIN_FAIL_NONE = 0,                     /* clears a pending injection */
+    STANDIN_FAIL_THROW_INT = 1,                /* throw STANDIN_THROWN_INT (an int) */
+    STANDIN_FAIL_THROW_RUNTIME_ERROR = 2,      /* throw std::runtime_error */
+    STANDIN_FAIL_THROW_UNRELATED = 3,          /* throw standin::UnrelatedFailure */
+    STANDIN_FAIL_SEGV = 4,                     /* read through a null pointer */
+    STANDIN_FAIL_FPE = 5,                      /* integer division by zero; not on arm64, where it gives 0 */
+    STANDIN_FAIL_BUS = 6,                      /* touch a mapped page past end of file */
+    STANDIN_FAIL_ILL = 7,                      /* execute an undefined instruction */
+    STANDIN_FAIL_STACK_OVERFLOW = 8,           /* recurse until the stack runs out */
+    STANDIN_FAIL_RAISE_FOREIGN = 9,            /* Windows only: RaiseException(0xE06D7363), as an
+                                                  engine built with Microsoft's compiler throws */
+    STANDIN_FAIL_THREAD_EXIT = 10,             /* POSIX only: the call ends its thread, pthread_exit(NULL) */
+    STANDIN_FAIL_CALL_BACK = 11,               /* not a failure: the call returns what the callback of
+                                                  standin_set_callback returns */
+    STANDIN_FAIL_OVERRUN = 12,                 /* write past a 16-byte buffer of its own frame (see
+                                                  standin_set_overrun_bytes), then return through it */
+    STANDIN_FAIL_CALL_BACK_THEN_SEGV = 13,     /* call back as STANDIN_FAIL_CALL_BACK, then read
+                                                  through a null pointer */
+    STANDIN_FAIL_CALL_BACK_THEN_THROW = 14,    /* call back, then throw std::runtime_error */
+    STANDIN_FAIL_GENERATED_SEGV = 15,          /* POSIX only: read address 0 in code generated at run time
+                                                  into an anonymous executable mapping, as a JIT's */
+    STANDIN_FAIL_GENERATED_FPE = 16,           /* x86-64 Linux only: divide by zero in such code */
+    STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV = 17, /* POSIX only: block SIGFPE, SIGUSR2, SIGPIPE,
+                                                  SIGALRM and SIGPROF, then read through a null pointer */
+    STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW = 18 /* POSIX only: block those, then throw std::runtime_error */
 };
 
 /* How the reading of a variadic list ended. */
 enum standin_list_status {
-    STANDIN_LIST_COMPLETE = 0,   /* marker found, announced length read, or not a list */
-    STANDIN_LIST_CAPPED = 1,     /* stopped at the cap (standin_set_list_cap) */
-    STANDIN_LIST_UNREADABLE = 2  /* checked reading stopped at unreadable memory */
+    STANDIN_LIST_COMPLETE = 0,  /* marker found, announced length read, or not a list */
+    STANDIN_LIST_CAPPED = 1,    /* stopped at the cap (standin_set_list_cap) */
+    STANDIN_LIST_UNREADABLE = 2 /* checked reading stopped at unreadable memory */
 };
 
 #define STANDIN_THROWN_INT 5707
@@ -115,8 +115,8 @@ STANDIN_API int standin_crash_reports(void);
  * expectation is one-shot and thread-local, like an injected failure, and
  * makes the call read and checked even when recording is off. Returns 0, or
  * -1 for a null entry, count < 0 or missing arrays (nothing expected then). */
-STANDIN_API int standin_expect_call(const char* entry, int count, const char* const* args,
-                                    const size_t* lengths, int result);
+STANDIN_API int standin_expect_call(const char* entry, int count, const char* const* args, const size_t* lengths,
+                                    int result);
 
 /* Calls that differed from the call expected of them, since the engine was
  * loaded: standin_reset keeps the count, so a test compares it before and
@@ -179,14 +179,14 @@ STANDIN_API int standin_call_failure(int i);
 STANDIN_API int standin_call_list_status(int i);
 
 #ifdef __cplusplus
-}  /* extern "C" */
+} /* extern "C" */
 
 namespace standin {
 /* Thrown by STANDIN_FAIL_THROW_UNRELATED: deliberately not a std::exception. */
 struct STANDIN_API UnrelatedFailure {
-    const char* entry;  /* the engine entry that threw */
+    const char* entry; /* the engine entry that threw */
 };
-}  /* namespace standin */
+} /* namespace standin */
 #endif
 
 #endif /* TSW_STANDIN_CONTROL_H */

@@ -280,7 +280,7 @@ JNIEXPORT void JNICALL Java_tsapi_standin_Engine_expectListLength(JNIEnv* env, j
 }
 
 JNIEXPORT void JNICALL Java_tsapi_standin_Engine_expectCall(JNIEnv* env, jclass, jstring entry, jobjectArray args,
-                                                           jint result) {
+                                                            jint result) {
     const EngineApi* api = engine(env);
     if (api == nullptr) return;
     if (entry == nullptr || args == nullptr) {

@@ -81,8 +81,7 @@ std::string read_file(const std::string& path) {
 
 // The clock the JSON trace's "mono_us" reads.
 long long monotonic_us() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -161,18 +160,26 @@ const std::vector<EntryRow>& entry_rows() {
         {"SetUser", [] { return SetUser("s1", "s2", "s3"); }, {"s1", "s2", "s3"}, {}},
         {"web_create_html_param", [] { return web_create_html_param("h1", nullptr, "h3"); }, {"h1", null, "h3"}, {}},
         {"web_set_user", [] { return web_set_user("u1", "u2", "u3"); }, {"u1", "u2", "u3"}, {}},
-        {"web_create_radio_button_param", [] { return web_create_radio_button_param("r1", "r2", "r3"); },
-         {"r1", "r2", "r3"}, {}},
-        {"web_create_html_param_ex", [] { return web_create_html_param_ex("x1", "x2", "x3", "x4"); },
-         {"x1", "x2", "x3", "x4"}, {}},
+        {"web_create_radio_button_param",
+         [] { return web_create_radio_button_param("r1", "r2", "r3"); },
+         {"r1", "r2", "r3"},
+         {}},
+        {"web_create_html_param_ex",
+         [] { return web_create_html_param_ex("x1", "x2", "x3", "x4"); },
+         {"x1", "x2", "x3", "x4"},
+         {}},
         {"FormSubmit", [] { return FormSubmit("f1", nullptr, "ENDFORM"); }, {"f1", null, "ENDFORM"}, {}},
         {"web_url", [] { return web_url("u1", nullptr, "u3", "LAST"); }, {"u1", null, "u3", "LAST"}, {}},
         {"web_link", [] { return web_link("l1", "LAST"); }, {"l1", "LAST"}, {}},
         {"web_image", [] { return web_image(nullptr, "LAST"); }, {null, "LAST"}, {}},
-        {"web_submit_form", [] { return web_submit_form("sf", "ITEMDATA", "Name=n", "LAST"); },
-         {"sf", "ITEMDATA", "Name=n", "LAST"}, {}},
-        {"web_submit_data", [] { return web_submit_data("sd", "ITEMDATA", "ENDITEM", "LAST"); },
-         {"sd", "ITEMDATA", "ENDITEM", "LAST"}, {}},
+        {"web_submit_form",
+         [] { return web_submit_form("sf", "ITEMDATA", "Name=n", "LAST"); },
+         {"sf", "ITEMDATA", "Name=n", "LAST"},
+         {}},
+        {"web_submit_data",
+         [] { return web_submit_data("sd", "ITEMDATA", "ENDITEM", "LAST"); },
+         {"sd", "ITEMDATA", "ENDITEM", "LAST"},
+         {}},
         {"web_custom_request", [] { return web_custom_request("cr", "Body=", "LAST"); }, {"cr", "Body=", "LAST"}, {}},
         {"web_find", [] { return web_find("f", "What=x", "LAST"); }, {"f", "What=x", "LAST"}, {}},
         {"web_concurrent_start", [] { return web_concurrent_start(nullptr, "LAST"); }, {null, "LAST"}, {}},
@@ -181,11 +188,15 @@ const std::vector<EntryRow>& entry_rows() {
         {"web_java_check", [] { return web_java_check("jc", "LAST"); }, {"jc", "LAST"}, {}},
         {"web_global_verification", [] { return web_global_verification("Text=t", "LAST"); }, {"Text=t", "LAST"}, {}},
         {"web_reg_find", [] { return web_reg_find("Text=r", "LAST"); }, {"Text=r", "LAST"}, {}},
-        {"web_reg_save_param", [] { return web_reg_save_param("p", "LB=a", "RB=b", "LAST"); },
-         {"p", "LB=a", "RB=b", "LAST"}, {}},
+        {"web_reg_save_param",
+         [] { return web_reg_save_param("p", "LB=a", "RB=b", "LAST"); },
+         {"p", "LB=a", "RB=b", "LAST"},
+         {}},
         {"web_remove_auto_header", [] { return web_remove_auto_header("H", "LAST"); }, {"H", "LAST"}, {}},
-        {"web_set_certificate_ex", [] { return web_set_certificate_ex("CertFilePath=c", "LAST"); },
-         {"CertFilePath=c", "LAST"}, {}},
+        {"web_set_certificate_ex",
+         [] { return web_set_certificate_ex("CertFilePath=c", "LAST"); },
+         {"CertFilePath=c", "LAST"},
+         {}},
         {"web_create_html_query", [] { return web_create_html_query("q", "LAST"); }, {"q", "LAST"}, {}},
         {"web_set_option", [] { return web_set_option("o", "v", "LAST"); }, {"o", "v", "LAST"}, {}},
     };
@@ -236,10 +247,12 @@ TEST_F(StandinEngine, ListsEndAtTheirOwnMarkerAndKeepNullsAndBytes) {
         {"ITEMDATA is just a string",
          [] { return web_submit_data("d", "ITEMDATA", "Name=a", "ENDITEM", "Name=b", "ENDITEM", "LAST"); },
          {"d", "ITEMDATA", "Name=a", "ENDITEM", "Name=b", "ENDITEM", "LAST"}},
-        {"a marker inside a longer string is data", [] { return web_url("LASTING", "xLAST", "LAST"); },
+        {"a marker inside a longer string is data",
+         [] { return web_url("LASTING", "xLAST", "LAST"); },
          {"LASTING", "xLAST", "LAST"}},
         {"empty strings are not null", [] { return web_link("", nullptr, "", "LAST"); }, {"", null, "", "LAST"}},
-        {"bytes kept as they are", [] { return web_url("\xff\x01\x7f", "\xc3\xa9\t\n", "LAST"); },
+        {"bytes kept as they are",
+         [] { return web_url("\xff\x01\x7f", "\xc3\xa9\t\n", "LAST"); },
          {"\xff\x01\x7f", "\xc3\xa9\t\n", "LAST"}},
         {"more arguments than registers",
          [] { return web_url("1", "2", "3", "4", "5", "6", "7", "8", "9", "10", nullptr, "12", "LAST"); },
@@ -264,15 +277,21 @@ struct ConcurrentRow {
 
 TEST_F(StandinEngine, ConcurrentListsEndAtLastOrAtTheAnnouncedLength) {
     const std::vector<ConcurrentRow> rows = {
-        {"no announcement: up to LAST", -1, [] { return web_concurrent_start("g", nullptr, "LAST", "no"); },
+        {"no announcement: up to LAST",
+         -1,
+         [] { return web_concurrent_start("g", nullptr, "LAST", "no"); },
          {"g", null, "LAST"}},
         {"no announcement, end list", -1, [] { return web_concurrent_end(nullptr, "LAST"); }, {null, "LAST"}},
         {"announced: exactly n, no marker needed", 2, [] { return web_concurrent_start("g", "h"); }, {"g", "h"}},
-        {"announced: LAST is an ordinary string", 3, [] { return web_concurrent_end("LAST", nullptr, "x"); },
+        {"announced: LAST is an ordinary string",
+         3,
+         [] { return web_concurrent_end("LAST", nullptr, "x"); },
          {"LAST", null, "x"}},
         {"announced: ending in null", 2, [] { return web_concurrent_start("g", nullptr); }, {"g", null}},
         {"announced zero: nothing read", 0, [] { return web_concurrent_start(nullptr); }, {}},
-        {"announced: applies to marker lists too", 4, [] { return web_url("a", "LAST", "b", "c"); },
+        {"announced: applies to marker lists too",
+         4,
+         [] { return web_url("a", "LAST", "b", "c"); },
          {"a", "LAST", "b", "c"}},
         {"announced: FormSubmit stops at n", 1, [] { return FormSubmit("f", "ENDFORM"); }, {"f"}},
     };
@@ -320,16 +339,36 @@ struct CapRow {
 
 TEST_F(StandinEngine, ListsStopAtTheCapAndSaySo) {
     const std::vector<CapRow> rows = {
-        {"cut before the marker", 3, -1, [] { return web_url("a", "b", "c", "d", "LAST"); }, {"a", "b", "c"},
+        {"cut before the marker",
+         3,
+         -1,
+         [] { return web_url("a", "b", "c", "d", "LAST"); },
+         {"a", "b", "c"},
          STANDIN_LIST_CAPPED},
-        {"marker exactly at the cap", 3, -1, [] { return web_url("a", "b", "LAST"); }, {"a", "b", "LAST"},
+        {"marker exactly at the cap",
+         3,
+         -1,
+         [] { return web_url("a", "b", "LAST"); },
+         {"a", "b", "LAST"},
          STANDIN_LIST_COMPLETE},
         {"cap zero", 0, -1, [] { return web_url("a", "LAST"); }, {}, STANDIN_LIST_CAPPED},
-        {"announced beyond the cap", 2, 3, [] { return web_concurrent_start("a", "b", "c"); }, {"a", "b"},
+        {"announced beyond the cap",
+         2,
+         3,
+         [] { return web_concurrent_start("a", "b", "c"); },
+         {"a", "b"},
          STANDIN_LIST_CAPPED},
-        {"announced equal to the cap", 2, 2, [] { return web_concurrent_start("a", "b"); }, {"a", "b"},
+        {"announced equal to the cap",
+         2,
+         2,
+         [] { return web_concurrent_start("a", "b"); },
+         {"a", "b"},
          STANDIN_LIST_COMPLETE},
-        {"fixed arguments are not lists", 0, -1, [] { return web_set_user("a", "b", "c"); }, {"a", "b", "c"},
+        {"fixed arguments are not lists",
+         0,
+         -1,
+         [] { return web_set_user("a", "b", "c"); },
+         {"a", "b", "c"},
          STANDIN_LIST_COMPLETE},
     };
     for (const CapRow& row : rows) {
@@ -528,7 +567,8 @@ TEST_F(StandinEngine, InjectedExceptionsPropagateOnceOnTheCallingThreadAfterReco
              pthread_sigmask(SIG_SETMASK, nullptr, &before);
              EXPECT_THROW(call(), std::runtime_error);
              pthread_sigmask(SIG_SETMASK, &before, &after);  // put back for the next rows
-             for (int blocked : {SIGFPE, SIGUSR2, SIGPIPE, SIGALRM, SIGPROF}) EXPECT_EQ(sigismember(&after, blocked), 1);
+             for (int blocked : {SIGFPE, SIGUSR2, SIGPIPE, SIGALRM, SIGPROF})
+                 EXPECT_EQ(sigismember(&after, blocked), 1);
              EXPECT_EQ(sigismember(&after, SIGSEGV), 0);
          }},
     };
@@ -561,7 +601,7 @@ TEST_F(StandinEngine, InjectionCanBeRefusedClearedAndReset) {
     };
     const std::vector<KindRow> rows = {
         {-1, false},
-        {STANDIN_FAIL_RAISE_FOREIGN, false},  // Windows only
+        {STANDIN_FAIL_RAISE_FOREIGN, false},                           // Windows only
         {STANDIN_FAIL_FPE, processor_faults::division_by_zero_traps},  // not on arm64
         {STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW + 1, false},
         {STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV, true},
@@ -636,8 +676,7 @@ TEST_F(StandinEngineDeathTest, InjectedFaultsRaiseTheirSignalAfterRecording) {
             // The child traced the call before it died.
             const std::string text = trace.text();
             EXPECT_EQ(text.rfind(shape.name, 0), 0u) << text;
-            EXPECT_NE(text.find(std::string("/* injected failure: ") + row.text + " */\n"), std::string::npos)
-                << text;
+            EXPECT_NE(text.find(std::string("/* injected failure: ") + row.text + " */\n"), std::string::npos) << text;
         }
     }
 }
@@ -823,7 +862,14 @@ TEST_F(StandinEngine, TraceShowsEachCallInCForm) {
         {[] { return web_add_cookie("\x01\x1f\x7f\x80\xc3\xa9 ~"); },
          R"(web_add_cookie("\x01\x1f\x7f\x80\xc3\xa9 ~") = 0)"},
         // A hex digit after \xHH would extend the escape: the literal is split.
-        {[] { return web_add_cookie("\xff" "A1g\x01" "9\x02" "z\x03" "f"); },
+        {[] {
+             return web_add_cookie(
+                 "\xff"
+                 "A1g\x01"
+                 "9\x02"
+                 "z\x03"
+                 "f");
+         },
          R"(web_add_cookie("\xff""A1g\x01""9\x02z\x03""f") = 0)"},
         {[] { return web_add_cookie("LAST"); }, R"(web_add_cookie("LAST") = 0)"},
         {[] { return FormSubmit("f", "LAST", "ENDFORM"); }, R"(FormSubmit("f", LAST, ENDFORM) = 0)"},
@@ -905,11 +951,13 @@ TEST_F(StandinEngine, JsonTraceKeepsEveryByteExact) {
     // {T}: the calling thread's id; {U}: the time, checked below.
     const std::vector<TraceRow> rows = {
         {[] { return web_url("home", nullptr, "caf\xc3\xa9 \xf0\x9f\x98\x80\n\"\\\x01\x7f", "LAST"); },
-         R"({"v":1,"seq":1,"mono_us":{U},"entry":"web_url","thread":{T},"args":["home",null,"caf)" "\xc3\xa9 \xf0\x9f\x98\x80"
+         R"({"v":1,"seq":1,"mono_us":{U},"entry":"web_url","thread":{T},"args":["home",null,"caf)"
+         "\xc3\xa9 \xf0\x9f\x98\x80"
          R"(\n\"\\\u0001\u007f","LAST"],"result":0})"},
         {[] { return web_get_int_property(-7); },
          R"({"v":1,"seq":1,"mono_us":{U},"entry":"web_get_int_property","thread":{T},"args":[-7],"result":0})"},
-        {[] { return InitWebVuser(); }, R"({"v":1,"seq":1,"mono_us":{U},"entry":"InitWebVuser","thread":{T},"args":[],"result":0})"},
+        {[] { return InitWebVuser(); },
+         R"({"v":1,"seq":1,"mono_us":{U},"entry":"InitWebVuser","thread":{T},"args":[],"result":0})"},
         // Not UTF-8: Java's U+0000 and surrogate, overlong, past U+10FFFF, cut short.
         {[] { return web_set_user("\xc0\x80", "\xed\xa0\x80", "A\xe0\x80\x80"); },
          R"({"v":1,"seq":1,"mono_us":{U},"entry":"web_set_user","thread":{T},"args":[{"hex":"c080"},{"hex":"eda080"},{"hex":"41e08080"}],"result":0})"},
@@ -969,9 +1017,8 @@ TEST_F(StandinEngine, UnknownTraceFormatIsReportedAndNothingIsTraced) {
         bool known;
     };
     const std::vector<ValueRow> rows = {
-        {"text", true}, {"text-tid", true}, {"json", true},
-        {"JSON", false}, {"jsonl", false}, {"Text", false}, {"text-thread", false},
-        {" json", false}, {"json ", false}, {"tid", false},
+        {"text", true},  {"text-tid", true},     {"json", true},   {"JSON", false},  {"jsonl", false},
+        {"Text", false}, {"text-thread", false}, {" json", false}, {"json ", false}, {"tid", false},
     };
     for (const ValueRow& row : rows) {
         SCOPED_TRACE(row.value);
@@ -1008,8 +1055,7 @@ TEST_F(StandinEngine, TraceDestinationComesFromTheEnvironmentAtReset) {
         const char* value;  // nullptr: unset
         bool to_stderr;
     };
-    const std::vector<DestinationRow> rows = {
-        {nullptr, false}, {"", false}, {"stderr", true}, {"-", true}};
+    const std::vector<DestinationRow> rows = {{nullptr, false}, {"", false}, {"stderr", true}, {"-", true}};
     for (const DestinationRow& row : rows) {
         SCOPED_TRACE(row.value ? row.value : "(unset)");
         if (row.value)
@@ -1163,8 +1209,11 @@ TEST_F(StandinEngine, ExpectedCallIsCheckedAndReturnsItsResultOnce) {
         {"fixed with a null", "web_set_timeout", {null, "5"}, [] { return web_set_timeout(nullptr, "5"); }, true},
         {"int in decimal", "web_get_int_property", {"-1"}, [] { return web_get_int_property(-1); }, true},
         {"no argument", "InitWebVuser", {}, [] { return InitWebVuser(); }, true},
-        {"bytes past 0x7f", "web_add_cookie", {"\xc0\x80\xed\xa0\x80"},
-         [] { return web_add_cookie("\xc0\x80\xed\xa0\x80"); }, true},
+        {"bytes past 0x7f",
+         "web_add_cookie",
+         {"\xc0\x80\xed\xa0\x80"},
+         [] { return web_add_cookie("\xc0\x80\xed\xa0\x80"); },
+         true},
         {"one argument short", "web_url", {"a", "b", "LAST"}, [] { return web_url("a", "LAST"); }, false},
         {"another entry", "web_link", {"a", "LAST"}, [] { return web_url("a", "LAST"); }, false},
         {"null for empty", "web_url", {"", "LAST"}, [] { return web_url(nullptr, "LAST"); }, false},

@@ -52,8 +52,7 @@ STANDIN_API int web_set_user(const char* user, const char* password, const char*
 STANDIN_API int web_create_radio_button_param(const char* param, const char* group, const char* value);
 
 /* four strings */
-STANDIN_API int web_create_html_param_ex(const char* param, const char* left, const char* right,
-                                         const char* instance);
+STANDIN_API int web_create_html_param_ex(const char* param, const char* left, const char* right, const char* instance);
 
 /* lists */
 STANDIN_API int FormSubmit(const char* first, ...);
@@ -77,7 +76,7 @@ STANDIN_API int web_create_html_query(const char* first, ...);
 STANDIN_API int web_set_option(const char* first, ...);
 
 #ifdef __cplusplus
-}  /* extern "C" */
+} /* extern "C" */
 #endif
 
 #endif /* TSW_STANDIN_ENTRIES_H */

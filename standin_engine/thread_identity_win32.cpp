@@ -18,8 +18,7 @@ std::string read_thread_name() {
     static const auto get_description = reinterpret_cast<GetDescription>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetThreadDescription")));
     PWSTR wide = nullptr;
-    if (get_description == nullptr || FAILED(get_description(GetCurrentThread(), &wide)) || wide == nullptr)
-        return {};
+    if (get_description == nullptr || FAILED(get_description(GetCurrentThread(), &wide)) || wide == nullptr) return {};
     char buf[256] = {};
     if (WideCharToMultiByte(CP_UTF8, 0, wide, -1, buf, sizeof buf, nullptr, nullptr) == 0) buf[0] = '\0';
     LocalFree(wide);

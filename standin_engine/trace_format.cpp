@@ -48,14 +48,22 @@ bool is_utf8(std::string_view bytes) {
         if (c < 0x80) continue;
         int more;
         unsigned char low = 0x80, high = 0xbf;  // the allowed range of the second byte
-        if (c >= 0xc2 && c <= 0xdf) more = 1;
-        else if (c == 0xe0) more = 2, low = 0xa0;
-        else if (c == 0xed) more = 2, high = 0x9f;
-        else if (c >= 0xe1 && c <= 0xef) more = 2;
-        else if (c == 0xf0) more = 3, low = 0x90;
-        else if (c == 0xf4) more = 3, high = 0x8f;
-        else if (c >= 0xf1 && c <= 0xf3) more = 3;
-        else return false;
+        if (c >= 0xc2 && c <= 0xdf)
+            more = 1;
+        else if (c == 0xe0)
+            more = 2, low = 0xa0;
+        else if (c == 0xed)
+            more = 2, high = 0x9f;
+        else if (c >= 0xe1 && c <= 0xef)
+            more = 2;
+        else if (c == 0xf0)
+            more = 3, low = 0x90;
+        else if (c == 0xf4)
+            more = 3, high = 0x8f;
+        else if (c >= 0xf1 && c <= 0xf3)
+            more = 3;
+        else
+            return false;
         if (end - p < more || *p < low || *p > high) return false;
         for (int k = 1; k < more; ++k)
             if ((p[k] & 0xc0) != 0x80) return false;
@@ -118,8 +126,8 @@ std::string json_trace_line(const Record& r, int cap, const LineStamp& stamp) {
 // closing LAST of web_custom_request, after the name and the method. The
 // engine gets only its address, so the trace adds its length.
 bool is_body_position(const Record& r, std::size_t i) {
-    return std::strcmp(r.name, "web_custom_request") == 0 && r.list_status == STANDIN_LIST_COMPLETE &&
-           i >= 2 && i + 2 == r.args.size() && r.args.back() == "LAST";
+    return std::strcmp(r.name, "web_custom_request") == 0 && r.list_status == STANDIN_LIST_COMPLETE && i >= 2 &&
+           i + 2 == r.args.size() && r.args.back() == "LAST";
 }
 
 // With `tid`, the line starts with the calling thread, as strace -f starts

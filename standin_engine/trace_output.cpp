@@ -82,8 +82,7 @@ std::optional<TraceFormat> read_format() {
 [[maybe_unused]] const bool g_format_checked_at_load = read_format().has_value();
 
 long long monotonic_us() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 

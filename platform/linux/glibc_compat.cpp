@@ -71,7 +71,7 @@ extern "C" {
 
 // glibc 2.18: the C library's own registry, where there is one.
 [[gnu::visibility("hidden")]] int __wrap___cxa_thread_atexit_impl(ThreadExitDestructor destructor, void* object,
-                                                                   void* dso_handle) {
+                                                                  void* dso_handle) {
     using Impl = int (*)(ThreadExitDestructor, void*, void*);
     static const auto impl = reinterpret_cast<Impl>(dlsym(RTLD_DEFAULT, "__cxa_thread_atexit_impl"));
     if (impl != nullptr) return impl(destructor, object, dso_handle);

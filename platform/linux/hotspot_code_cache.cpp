@@ -37,7 +37,8 @@ CodeCacheBounds find_hotspot_code_cache(void* runtime) {
         const char* type = entry_field<const char*>(entry, *type_offset);
         if (type == nullptr) break;  // the table ends with an empty entry
         const char* field = entry_field<const char*>(entry, *field_offset);
-        if (std::strcmp(type, "CodeCache") != 0 || field == nullptr || entry_field<std::int32_t>(entry, *static_offset) == 0)
+        if (std::strcmp(type, "CodeCache") != 0 || field == nullptr ||
+            entry_field<std::int32_t>(entry, *static_offset) == 0)
             continue;
         const auto* address = entry_field<const std::uintptr_t*>(entry, *address_offset);
         if (std::strcmp(field, "_low_bound") == 0) bounds.low = address;

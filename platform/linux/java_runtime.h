@@ -9,7 +9,7 @@
 namespace jweb::platform {
 
 struct JavaRuntimeCode {
-    AddressRange library;       // empty in a process without a runtime
+    AddressRange library;        // empty in a process without a runtime
     CodeCacheBounds code_cache;  // null when it publishes none
 };
 

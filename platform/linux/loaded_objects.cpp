@@ -41,9 +41,7 @@ AddressRange object_span(std::uintptr_t address) {
     return search.found;
 }
 
-void prepare_object_lookup() {
-    find_object = reinterpret_cast<FindObject>(dlsym(RTLD_DEFAULT, "_dl_find_object"));
-}
+void prepare_object_lookup() { find_object = reinterpret_cast<FindObject>(dlsym(RTLD_DEFAULT, "_dl_find_object")); }
 
 bool can_tell_loaded_objects() { return find_object != nullptr; }
 

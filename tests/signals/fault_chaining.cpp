@@ -232,7 +232,8 @@ int main(int argc, char** argv) {
         _exit(own_handler_calls > 0 ? 0 : 3);
     });
     if (disposition == "own")
-        check(WIFEXITED(status) && WEXITSTATUS(status) == 0, "a fault outside a guarded call reaches the host's handler");
+        check(WIFEXITED(status) && WEXITSTATUS(status) == 0,
+              "a fault outside a guarded call reaches the host's handler");
     else
         check(WIFSIGNALED(status) && WTERMSIG(status) == SIGSEGV, "a fault outside a guarded call ends the process");
 

@@ -40,7 +40,7 @@ std::vector<std::string> normal_sequence(const std::string& result) {
 }
 
 class CodecMethod : public ::testing::TestWithParam<Method> {
-  protected:
+protected:
     FakeJni jni;
     const allocfail::Mark start = allocfail::mark();
 };
@@ -158,7 +158,10 @@ const Edge edges[] = {
     {"url_decode", "%c3%a9", "\xC3\xA9", false},
     {"url_decode", "%c0%80", "\xC0\x80", false},
     {"url_decode", "%g1", "\x01", false},
-    {"url_decode", "%%41", "\x04" "1", false},
+    {"url_decode", "%%41",
+     "\x04"
+     "1",
+     false},
     {"url_decode", "a%zzb", "a", false},  // decodes to a NUL: the C string ends there
     {"url_decode", "a%00b", "a", false},
     {"url_decode", "%", "", false},
@@ -208,7 +211,7 @@ const Edge edges[] = {
 };
 
 class CodecMethodEdge : public ::testing::TestWithParam<Edge> {
-  protected:
+protected:
     FakeJni jni;
     const allocfail::Mark start = allocfail::mark();
 };

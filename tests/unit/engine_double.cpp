@@ -63,9 +63,7 @@ int strings(Strings... s) {
     return outcome();
 }
 
-bool is_marker(const char* s) {
-    return s && (std::strcmp(s, "LAST") == 0 || std::strcmp(s, "ENDFORM") == 0);
-}
+bool is_marker(const char* s) { return s && (std::strcmp(s, "LAST") == 0 || std::strcmp(s, "ENDFORM") == 0); }
 
 template <std::size_t Slot>
 int open_list(const char* first, ...) {
@@ -86,7 +84,6 @@ int open_list(const char* first, ...) {
     return outcome();
 }
 
-
 template <std::size_t Slot>
 jweb::EngineEntry shaped() {
     using std::string_view;
@@ -104,9 +101,9 @@ jweb::EngineEntry shaped() {
     else if constexpr (name == "web_get_int_property")
         return reinterpret_cast<E>(&one_int<Slot>);
     else if constexpr (any({"URL", "web_set_max_html_param_len", "web_set_proxy", "web_set_secure_proxy",
-                            "web_set_proxy_bypass", "web_set_connections_limit", "web_add_cookie",
-                            "web_remove_cookie", "web_revert_auto_header", "web_set_certificate",
-                            "web_set_max_retries", "web_set_proxy_bypass_local"}))
+                            "web_set_proxy_bypass", "web_set_connections_limit", "web_add_cookie", "web_remove_cookie",
+                            "web_revert_auto_header", "web_set_certificate", "web_set_max_retries",
+                            "web_set_proxy_bypass_local"}))
         return reinterpret_cast<E>(&strings<Slot, S>);
     else if constexpr (any({"web_set_timeout", "web_add_header", "web_add_auto_header", "web_save_header",
                             "web_set_sockets_option"}))

@@ -34,8 +34,10 @@ struct Param {
 
 template <class P>
 P as(const Param& p) {
-    if constexpr (std::is_same_v<P, jint>) return p.number;
-    else return static_cast<P>(p.ref);
+    if constexpr (std::is_same_v<P, jint>)
+        return p.number;
+    else
+        return static_cast<P>(p.ref);
 }
 
 using InvokeFunction = jint (*)(JNIEnv*, const std::vector<Param>&);
@@ -57,18 +59,21 @@ jint invoke(JNIEnv* env, const std::vector<Param>& params) {
 // read from its C signature: S jstring, A jobjectArray, B jbyteArray, I jint.
 template <class P>
 constexpr char type_letter() {
-    if constexpr (std::is_same_v<P, jstring>) return 'S';
-    else if constexpr (std::is_same_v<P, jobjectArray>) return 'A';
-    else if constexpr (std::is_same_v<P, jbyteArray>) return 'B';
-    else if constexpr (std::is_same_v<P, jint>) return 'I';
-    else return '?';
+    if constexpr (std::is_same_v<P, jstring>)
+        return 'S';
+    else if constexpr (std::is_same_v<P, jobjectArray>)
+        return 'A';
+    else if constexpr (std::is_same_v<P, jbyteArray>)
+        return 'B';
+    else if constexpr (std::is_same_v<P, jint>)
+        return 'I';
+    else
+        return '?';
 }
 
 template <auto Method>
 std::string parameter_letters() {
-    return [&]<class... P>(jint(JNICALL*)(JNIEnv*, jclass, P...)) {
-        return std::string{type_letter<P>()...};
-    }(Method);
+    return [&]<class... P>(jint(JNICALL*)(JNIEnv*, jclass, P...)) { return std::string{type_letter<P>()...}; }(Method);
 }
 
 struct Invoker {
@@ -205,7 +210,8 @@ TEST(MethodTable, EveryRowHasItsNativeFunctionWithTheLayoutsParameterTypesAndVic
             if (token == "S" || token == "I" || token == "A" || token == "A0" || token == "B") letters += token[0];
         EXPECT_EQ(i->letters(), letters) << m.java_name;
     }
-    for (const Invoker& i : invokers) EXPECT_TRUE(table_methods.contains(i.method)) << i.method << " is not in the table";
+    for (const Invoker& i : invokers)
+        EXPECT_TRUE(table_methods.contains(i.method)) << i.method << " is not in the table";
     EXPECT_EQ(rows.size(), std::size(invokers));
     EXPECT_EQ(rows.size(), 50u);
     std::set<std::string> text_utility_names;
@@ -229,13 +235,13 @@ std::string name_of(Scenario s) {
 // One call's Java arguments, and everything the frame should do with them.
 struct Plan {
     std::vector<Param> params;
-    std::vector<std::string> lengths;   // GetArrayLength calls before the vector
-    std::size_t elements = 0;           // elements of all string arrays
-    std::vector<std::string> borrows;   // JNI calls of the filling, in order
+    std::vector<std::string> lengths;  // GetArrayLength calls before the vector
+    std::size_t elements = 0;          // elements of all string arrays
+    std::vector<std::string> borrows;  // JNI calls of the filling, in order
     std::vector<std::string> string_releases;
     std::vector<std::string> element_releases;
     std::vector<Argument> engine_arguments;
-    std::size_t borrow_count = 0;       // GetStringUTFChars calls
+    std::size_t borrow_count = 0;  // GetStringUTFChars calls
 
     std::vector<std::string> before_call(bool list) const {
         std::vector<std::string> calls = lengths;
@@ -260,7 +266,9 @@ Plan plan_for(const Row& row, Scenario scenario, FakeJni& jni) {
     int position = 0;
     std::vector<std::string> strings_released;
     for (const std::string& token : row.tokens()) {
-        const std::string name = std::string(1, token[0] == 'A' ? 'a' : token[0] == 'B' ? 'b' : 's') +
+        const std::string name = std::string(1, token[0] == 'A'   ? 'a'
+                                                : token[0] == 'B' ? 'b'
+                                                                  : 's') +
                                  std::to_string(++position);
         if (token == "S") {
             if (scenario == Scenario::nulls) {
@@ -315,7 +323,9 @@ Plan plan_for(const Row& row, Scenario scenario, FakeJni& jni) {
             plan.params.push_back({jni.byte_array(name, body)});
             plan.borrows.push_back("GetArrayLength(" + name + ")");
             plan.borrows.push_back("GetByteArrayRegion(" + name + ",0," + std::to_string(body.size()) + ")");
-            plan.engine_arguments.push_back(scenario == Scenario::empty ? "" : "\x80\xff" "x");
+            plan.engine_arguments.push_back(scenario == Scenario::empty ? ""
+                                                                        : "\x80\xff"
+                                                                          "x");
         } else {
             plan.engine_arguments.push_back(token);  // a marker
         }
@@ -333,7 +343,7 @@ std::vector<std::string> with_abort(std::vector<std::string> calls) {
 }
 
 class EngineMethods : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         engine_double::clear();
         engine_double::bind_all();
@@ -360,8 +370,7 @@ class EngineMethods : public ::testing::Test {
 
 // ---- every method, every argument shape ----
 
-class EachMethodAndShape : public EngineMethods,
-                           public ::testing::WithParamInterface<std::tuple<Row, Scenario>> {};
+class EachMethodAndShape : public EngineMethods, public ::testing::WithParamInterface<std::tuple<Row, Scenario>> {};
 
 TEST_P(EachMethodAndShape, BorrowsCallsAndReleasesInOrder) {
     const auto& [row, scenario] = GetParam();
@@ -410,8 +419,8 @@ TEST_P(EachMethod, UnboundEntryMakesNoJniCallAtAll) {
 
 TEST_P(EachMethod, EveryKindOfEngineFailureBecomesAbortAfterTheLastRelease) {
     const Row& row = GetParam();
-    for (Failure failure : {Failure::throw_int, Failure::throw_runtime_error, Failure::throw_unrelated,
-                            Failure::segv, Failure::fpe}) {
+    for (Failure failure :
+         {Failure::throw_int, Failure::throw_runtime_error, Failure::throw_unrelated, Failure::segv, Failure::fpe}) {
         if (failure == Failure::fpe && !processor_faults::division_by_zero_traps) continue;
         FakeJni fresh;
         const Plan plan = plan_for(row, Scenario::typical, fresh);
@@ -554,8 +563,8 @@ TEST_F(EngineMethods, ListsOfEveryLengthReachTheEngineExactlyAndReserveOnlyBeyon
         std::vector<Argument> expected(elements.begin(), elements.end());
         expected.push_back("LAST");
         engine_double::clear();
-        ASSERT_EQ(Java_tsapi_web_jweb_1set_1certificate_1ex(marked.env(), nullptr,
-                                                            marked.string_array("a", elements)), 0);
+        ASSERT_EQ(Java_tsapi_web_jweb_1set_1certificate_1ex(marked.env(), nullptr, marked.string_array("a", elements)),
+                  0);
         const bool reserved = marked.calls().size() > 1 && marked.calls()[1].starts_with("EnsureLocalCapacity");
         EXPECT_EQ(reserved, elements.size() + 1 > 16) << count;
         ASSERT_EQ(engine_double::calls().size(), 1u);
@@ -569,10 +578,10 @@ TEST_F(EngineMethods, ListsOfEveryLengthReachTheEngineExactlyAndReserveOnlyBeyon
         expected.push_back("end");
         engine_double::clear();
         engine_double::expect_list_length(count);
-        ASSERT_EQ(Java_tsapi_web_jweb_1concurrent_1start(unmarked.env(), nullptr, unmarked.string("n", "group"),
-                                                         unmarked.string_array("a", elements),
-                                                         unmarked.string("l", "end")),
-                  0);
+        ASSERT_EQ(
+            Java_tsapi_web_jweb_1concurrent_1start(unmarked.env(), nullptr, unmarked.string("n", "group"),
+                                                   unmarked.string_array("a", elements), unmarked.string("l", "end")),
+            0);
         ASSERT_EQ(engine_double::calls().size(), 1u);
         EXPECT_EQ(engine_double::calls()[0].arguments, expected) << count;
         EXPECT_EQ(unmarked.unreleased_borrows(), 0);
@@ -586,11 +595,13 @@ TEST_F(EngineMethods, ListsLongerThanOneReservationOpenAFrameForEachFurtherStep)
     std::vector<std::string> frames;
     std::size_t fetched_before_second = 0;
     for (const std::string& c : jni.calls()) {
-        if (c.starts_with("EnsureLocalCapacity") || c.find("LocalFrame") != std::string::npos) frames.push_back(c);
-        else if (c.starts_with("GetObjectArrayElement") && frames.size() == 1) ++fetched_before_second;
+        if (c.starts_with("EnsureLocalCapacity") || c.find("LocalFrame") != std::string::npos)
+            frames.push_back(c);
+        else if (c.starts_with("GetObjectArrayElement") && frames.size() == 1)
+            ++fetched_before_second;
     }
-    EXPECT_EQ(frames, (std::vector<std::string>{"EnsureLocalCapacity(65536)", "PushLocalFrame(34465)",
-                                                "PopLocalFrame(null)"}));
+    EXPECT_EQ(frames,
+              (std::vector<std::string>{"EnsureLocalCapacity(65536)", "PushLocalFrame(34465)", "PopLocalFrame(null)"}));
     EXPECT_EQ(fetched_before_second, 65535u);
     EXPECT_EQ(jni.calls().back(), "PopLocalFrame(null)") << "frames close after the last release";
     EXPECT_EQ(engine_double::calls().at(0).arguments.size(), 100'001u);
@@ -610,8 +621,7 @@ TEST_F(EngineMethods, CustomRequestIsCustomRequest2WithoutBody) {
     jstring name = jni.string("n", "req");
     jstring method = jni.string("m", "GET");
     EXPECT_EQ(Java_tsapi_web_jweb_1custom_1request(jni.env(), nullptr, name, method, nullptr), 0);
-    EXPECT_EQ(engine_double::calls().at(0).arguments,
-              (std::vector<Argument>{"req", "GET", "LAST"}));
+    EXPECT_EQ(engine_double::calls().at(0).arguments, (std::vector<Argument>{"req", "GET", "LAST"}));
 }
 
 }  // namespace

@@ -31,8 +31,16 @@ struct Unrelated {
 };
 
 enum class Kind {
-    none, throw_int, throw_runtime_error, throw_unrelated, segv, fpe, ill, bus_by_kill,
-    block_then_segv, block_then_throw
+    none,
+    throw_int,
+    throw_runtime_error,
+    throw_unrelated,
+    segv,
+    fpe,
+    ill,
+    bus_by_kill,
+    block_then_segv,
+    block_then_throw
 };
 
 // What an engine blocks around work it wants left alone, the Java runtime's
@@ -257,7 +265,8 @@ TEST(Guard, SignalMaskAfterAFailureIsTheOneTheCallBeganWith) {
         EXPECT_FALSE(guarded(kind, result));
         pthread_sigmask(SIG_SETMASK, nullptr, &after);
         for (int s = 1; s < NSIG; ++s)
-            EXPECT_EQ(sigismember(&before, s), sigismember(&after, s)) << "kind " << static_cast<int>(kind) << ", signal " << s;
+            EXPECT_EQ(sigismember(&before, s), sigismember(&after, s))
+                << "kind " << static_cast<int>(kind) << ", signal " << s;
     }
 }
 
@@ -322,7 +331,8 @@ TEST(Guard, ForkWhileAnotherThreadTakesASignalStackLeavesTheChildWhole) {
     holder.join();
     releaser.join();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "child status " << status << (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM ? " (waited for ever)" : "");
+        << "child status " << status
+        << (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM ? " (waited for ever)" : "");
 }
 
 // Each thread's signal stack comes from blocks reserved for many threads, not
@@ -336,9 +346,10 @@ TEST(Guard, SignalStacksOfAThousandThreadsCostFewMappings) {
         EXPECT_TRUE(guarded(Kind::none, result));
     });
     const double per_thread = static_cast<double>(with - without) / threads;
-    std::printf("/proc/self/maps with %d threads: %d lines without a guarded call, %d after one each: %.3f more "
-                "per thread\n",
-                threads, without, with, per_thread);
+    std::printf(
+        "/proc/self/maps with %d threads: %d lines without a guarded call, %d after one each: %.3f more "
+        "per thread\n",
+        threads, without, with, per_thread);
     EXPECT_LT(per_thread, 0.1);
 }
 
@@ -347,9 +358,7 @@ using GuardDeathTest = ::testing::Test;
 // Dies of the signal, or of a sanitizer's report of it: either way not caught.
 bool died(int status) { return WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) != 0); }
 
-TEST(GuardDeathTest, FaultOutsideAGuardIsNotCaught) {
-    EXPECT_EXIT(fail(Kind::segv), died, "");
-}
+TEST(GuardDeathTest, FaultOutsideAGuardIsNotCaught) { EXPECT_EXIT(fail(Kind::segv), died, ""); }
 
 // A thread whose first guarded call comes when no new mapping can be made
 // still gets a signal stack, reserved ahead, and its stack overflow is caught.

@@ -48,8 +48,8 @@ TEST(VariadicCall, PassesExactlyTheSlotsWhateverTheCountAndNullsAfterAMarkedList
             }
             const std::size_t passed = passed_count(count, end);
             expected_count = passed;
-            const jint result = jweb::call_variadic_entry(reinterpret_cast<jweb::EngineEntry>(&recording_entry),
-                                                          count, vector.slots, end);
+            const jint result = jweb::call_variadic_entry(reinterpret_cast<jweb::EngineEntry>(&recording_entry), count,
+                                                          vector.slots, end);
             EXPECT_EQ(result, static_cast<jint>(passed) * 3 - 1) << count;
             ASSERT_EQ(received.size(), passed);
             for (std::size_t i = 0; i < count; ++i) EXPECT_EQ(received[i], vector.slots[i]) << count << " slot " << i;

@@ -38,9 +38,7 @@ struct Host {
     HMODULE engine = nullptr;
 } host;
 
-void* function_in(HMODULE module, const char* name) {
-    return reinterpret_cast<void*>(GetProcAddress(module, name));
-}
+void* function_in(HMODULE module, const char* name) { return reinterpret_cast<void*>(GetProcAddress(module, name)); }
 
 // The stand-in's control functions, found in the loaded engine.
 struct Standin {
@@ -139,7 +137,9 @@ Call make_call(const Row& row, Values values, FakeJni& jni) {
     std::istringstream layout(row.layout);
     int position = 0;
     for (std::string token; layout >> token;) {
-        const std::string name = std::string(1, token[0] == 'A' ? 'a' : token[0] == 'B' ? 'b' : 's') +
+        const std::string name = std::string(1, token[0] == 'A'   ? 'a'
+                                                : token[0] == 'B' ? 'b'
+                                                                  : 's') +
                                  std::to_string(++position);
         const bool null = values == Values::nulls;
         if (token == "S") {
@@ -155,9 +155,11 @@ Call make_call(const Row& row, Values values, FakeJni& jni) {
             if (!null) call.engine_arguments.insert(call.engine_arguments.end(), elements.begin(), elements.end());
             if (null && token == "A0") call.engine_arguments.push_back(std::nullopt);
         } else if (token == "B") {
-            call.params.push_back(
-                {null ? nullptr : jni.byte_array(name, {0x80, 0xff, 'x', 0x00, 'y'}), std::nullopt});
-            if (!null) call.engine_arguments.push_back("\x80\xff" "x");  // up to the first NUL
+            call.params.push_back({null ? nullptr : jni.byte_array(name, {0x80, 0xff, 'x', 0x00, 'y'}), std::nullopt});
+            if (!null)
+                call.engine_arguments.push_back(
+                    "\x80\xff"
+                    "x");  // up to the first NUL
         } else {
             call.engine_arguments.push_back(token);  // a marker
         }
@@ -177,15 +179,16 @@ jint invoke(HMODULE library, const Row& row, JNIEnv* env, const std::vector<Para
     switch (p.size()) {
         case 0: return reinterpret_cast<jint(JNICALL*)(JNIEnv*, jclass)>(f)(env, nullptr);
         case 1:
-            if (p[0].number) return reinterpret_cast<jint(JNICALL*)(JNIEnv*, jclass, jint)>(f)(env, nullptr, *p[0].number);
+            if (p[0].number)
+                return reinterpret_cast<jint(JNICALL*)(JNIEnv*, jclass, jint)>(f)(env, nullptr, *p[0].number);
             return reinterpret_cast<jint(JNICALL*)(JNIEnv*, jclass, J)>(f)(env, nullptr, p[0].ref);
         case 2: return reinterpret_cast<jint(JNICALL*)(JNIEnv*, jclass, J, J)>(f)(env, nullptr, p[0].ref, p[1].ref);
         case 3:
             return reinterpret_cast<jint(JNICALL*)(JNIEnv*, jclass, J, J, J)>(f)(env, nullptr, p[0].ref, p[1].ref,
-                                                                                  p[2].ref);
+                                                                                 p[2].ref);
         case 4:
             return reinterpret_cast<jint(JNICALL*)(JNIEnv*, jclass, J, J, J, J)>(f)(env, nullptr, p[0].ref, p[1].ref,
-                                                                                     p[2].ref, p[3].ref);
+                                                                                    p[2].ref, p[3].ref);
     }
     ADD_FAILURE() << "no call shape for " << p.size() << " parameters";
     return 0;

@@ -19,8 +19,8 @@
 #include "tests/unit/support/processor_faults.h"
 
 // The handler of the guard's frame (guard_win32.cpp, guard_win32_x86.cpp).
-extern "C" EXCEPTION_DISPOSITION jweb_structured_frame_handler(EXCEPTION_RECORD* record, void* frame,
-                                                               CONTEXT* context, void* dispatch);
+extern "C" EXCEPTION_DISPOSITION jweb_structured_frame_handler(EXCEPTION_RECORD* record, void* frame, CONTEXT* context,
+                                                               void* dispatch);
 
 namespace {
 
@@ -38,8 +38,8 @@ void* handler_chain() {
 
 // Above user space on both: 64-bit kernel space, and the last 64 KB of a
 // 32-bit address space, which Windows never maps.
-const std::uintptr_t kernel_address = sizeof(void*) == 8 ? static_cast<std::uintptr_t>(0xFFFF800000000000ull)
-                                                         : static_cast<std::uintptr_t>(0xFFFFF000u);
+const std::uintptr_t kernel_address =
+    sizeof(void*) == 8 ? static_cast<std::uintptr_t>(0xFFFF800000000000ull) : static_cast<std::uintptr_t>(0xFFFFF000u);
 
 struct Unrelated {
     int code;
@@ -58,9 +58,9 @@ enum class Kind {
     raise_continuable,
 };
 
-const Kind failures[] = {Kind::throw_int,      Kind::throw_runtime_error, Kind::throw_unrelated,
-                         Kind::read_null,      Kind::write_kernel_address, Kind::divide_by_zero,
-                         Kind::illegal_instruction, Kind::raise_msvc_throw, Kind::raise_continuable};
+const Kind failures[] = {Kind::throw_int,           Kind::throw_runtime_error,  Kind::throw_unrelated,
+                         Kind::read_null,           Kind::write_kernel_address, Kind::divide_by_zero,
+                         Kind::illegal_instruction, Kind::raise_msvc_throw,     Kind::raise_continuable};
 
 thread_local Kind t_kind = Kind::none;
 

@@ -16,8 +16,8 @@ int main(int argc, char** argv) {
     std::string binding, library, engine;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        for (auto [option, value] : {std::pair{"--binding=", &binding}, {"--library=", &library},
-                                     {"--engine=", &engine}})
+        for (auto [option, value] :
+             {std::pair{"--binding=", &binding}, {"--library=", &library}, {"--engine=", &engine}})
             if (arg.starts_with(option)) *value = arg.substr(std::string_view(option).size());
     }
     std::string filter = "-Dll*";

@@ -84,9 +84,10 @@ int main(int argc, char** argv) {
         std::printf("the library finds it under the name %s\n", jweb::engine_module_name);
     } else {
         const std::string soname = map != nullptr ? soname_of(map) : "";
-        std::printf("the library does NOT find it: it looks for a loaded module named %s, and this one is\n"
-                    "known as %s; every engine method would return %d\n",
-                    jweb::engine_module_name, soname.empty() ? file.c_str() : soname.c_str(), jweb::JWEB_ERR_CALL);
+        std::printf(
+            "the library does NOT find it: it looks for a loaded module named %s, and this one is\n"
+            "known as %s; every engine method would return %d\n",
+            jweb::engine_module_name, soname.empty() ? file.c_str() : soname.c_str(), jweb::JWEB_ERR_CALL);
     }
 
     std::size_t exported = 0;

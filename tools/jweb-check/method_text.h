@@ -49,10 +49,14 @@ inline std::string engine_arguments(const MethodRow& row) {
         }
         const std::string name = next < parameters.size() ? parameters[next] : "?";
         next += 2;
-        if (token == "A") out += name + "...";
-        else if (token == "A0") out += name + "... or NULL";
-        else if (token == "B") out += "[" + name + "]";
-        else out += name;
+        if (token == "A")
+            out += name + "...";
+        else if (token == "A0")
+            out += name + "... or NULL";
+        else if (token == "B")
+            out += "[" + name + "]";
+        else
+            out += name;
     }
     return out;
 }

@@ -23,13 +23,13 @@ std::atomic<std::uint64_t> g_malloc_calls{0};
 // The blocks the hook handed out and not yet seen freed, with their place in
 // the malloc sequence. Never destroyed: mallocs and frees go on during exit.
 struct Ledger {
-  std::mutex mutex;
-  std::unordered_map<void*, std::uint64_t> live;
+    std::mutex mutex;
+    std::unordered_map<void*, std::uint64_t> live;
 };
 
 Ledger& ledger() {
-  static Ledger* const instance = new Ledger;
-  return *instance;
+    static Ledger* const instance = new Ledger;
+    return *instance;
 }
 
 // Set while the hook itself allocates (the ledger uses operator new, which
@@ -39,13 +39,13 @@ Ledger& ledger() {
 // mingw emulates thread_local with malloc, which would come straight back
 // here; a Win32 TLS slot allocates nothing. The slot is taken on first use.
 DWORD hook_slot() {
-  static std::atomic<DWORD> slot{TLS_OUT_OF_INDEXES};
-  DWORD current = slot.load();
-  if (current != TLS_OUT_OF_INDEXES) return current;
-  const DWORD fresh = TlsAlloc();
-  if (slot.compare_exchange_strong(current, fresh)) return fresh;
-  TlsFree(fresh);
-  return current;
+    static std::atomic<DWORD> slot{TLS_OUT_OF_INDEXES};
+    DWORD current = slot.load();
+    if (current != TLS_OUT_OF_INDEXES) return current;
+    const DWORD fresh = TlsAlloc();
+    if (slot.compare_exchange_strong(current, fresh)) return fresh;
+    TlsFree(fresh);
+    return current;
 }
 bool in_hook() { return TlsGetValue(hook_slot()) != nullptr; }
 void set_in_hook(bool on) { TlsSetValue(hook_slot(), on ? reinterpret_cast<void*>(1) : nullptr); }
@@ -57,59 +57,55 @@ void set_in_hook(bool on) { t_in_hook = on; }
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) void* __wrap_malloc(
-    std::size_t size) {
-  if (in_hook()) return __real_malloc(size);
-  const std::uint64_t sequence = g_malloc_calls.fetch_add(1);
-  if (g_fail_malloc.exchange(false)) return nullptr;
-  void* block = __real_malloc(size);
-  if (block != nullptr) {
-    set_in_hook(true);
-    {
-      Ledger& l = ledger();
-      std::lock_guard<std::mutex> lock(l.mutex);
-      l.live[block] = sequence;
+extern "C" __attribute__((visibility("default"))) void* __wrap_malloc(std::size_t size) {
+    if (in_hook()) return __real_malloc(size);
+    const std::uint64_t sequence = g_malloc_calls.fetch_add(1);
+    if (g_fail_malloc.exchange(false)) return nullptr;
+    void* block = __real_malloc(size);
+    if (block != nullptr) {
+        set_in_hook(true);
+        {
+            Ledger& l = ledger();
+            std::lock_guard<std::mutex> lock(l.mutex);
+            l.live[block] = sequence;
+        }
+        set_in_hook(false);
     }
-    set_in_hook(false);
-  }
-  return block;
+    return block;
 }
 
-extern "C" __attribute__((visibility("default"))) void __wrap_free(
-    void* block) {
-  if (block != nullptr && !in_hook()) {
-    set_in_hook(true);
-    {
-      Ledger& l = ledger();
-      std::lock_guard<std::mutex> lock(l.mutex);
-      l.live.erase(block);
+extern "C" __attribute__((visibility("default"))) void __wrap_free(void* block) {
+    if (block != nullptr && !in_hook()) {
+        set_in_hook(true);
+        {
+            Ledger& l = ledger();
+            std::lock_guard<std::mutex> lock(l.mutex);
+            l.live.erase(block);
+        }
+        set_in_hook(false);
     }
-    set_in_hook(false);
-  }
-  __real_free(block);
+    __real_free(block);
 }
 
 // Replacements of the global nothrow allocation functions (allowed by the
 // language); they allocate through the throwing forms, so the matching
 // deallocation functions stay the standard ones.
-__attribute__((visibility("default"))) void* operator new(
-    std::size_t size, const std::nothrow_t&) noexcept {
-  if (g_fail_nothrow_new.exchange(false)) return nullptr;
-  try {
-    return ::operator new(size);
-  } catch (...) {
-    return nullptr;
-  }
+__attribute__((visibility("default"))) void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    if (g_fail_nothrow_new.exchange(false)) return nullptr;
+    try {
+        return ::operator new(size);
+    } catch (...) {
+        return nullptr;
+    }
 }
 
-__attribute__((visibility("default"))) void* operator new[](
-    std::size_t size, const std::nothrow_t&) noexcept {
-  if (g_fail_nothrow_new.exchange(false)) return nullptr;
-  try {
-    return ::operator new[](size);
-  } catch (...) {
-    return nullptr;
-  }
+__attribute__((visibility("default"))) void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    if (g_fail_nothrow_new.exchange(false)) return nullptr;
+    try {
+        return ::operator new[](size);
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 namespace allocfail {
@@ -123,8 +119,8 @@ void fail_next_nothrow_new() { g_fail_nothrow_new.store(true); }
 bool nothrow_new_failure_armed() { return g_fail_nothrow_new.load(); }
 
 void disarm() {
-  g_fail_malloc.store(false);
-  g_fail_nothrow_new.store(false);
+    g_fail_malloc.store(false);
+    g_fail_nothrow_new.store(false);
 }
 
 std::uint64_t malloc_calls() { return g_malloc_calls.load(); }
@@ -132,13 +128,13 @@ std::uint64_t malloc_calls() { return g_malloc_calls.load(); }
 Mark mark() { return g_malloc_calls.load(); }
 
 std::size_t outstanding_since(Mark m) {
-  Ledger& l = ledger();
-  std::lock_guard<std::mutex> lock(l.mutex);
-  std::size_t count = 0;
-  for (const auto& [block, sequence] : l.live) {
-    if (sequence >= m) ++count;
-  }
-  return count;
+    Ledger& l = ledger();
+    std::lock_guard<std::mutex> lock(l.mutex);
+    std::size_t count = 0;
+    for (const auto& [block, sequence] : l.live) {
+        if (sequence >= m) ++count;
+    }
+    return count;
 }
 
 }  // namespace allocfail

@@ -22,8 +22,7 @@ std::vector<Advice> g_calls;
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) int __wrap_madvise(void* address, std::size_t length,
-                                                                     int advice) {
+extern "C" __attribute__((visibility("default"))) int __wrap_madvise(void* address, std::size_t length, int advice) {
     {
         const auto low = reinterpret_cast<std::uintptr_t>(address);
         std::lock_guard<std::mutex> lock(g_mutex);
