@@ -15,6 +15,7 @@ project_packages=(
   libjna-java
   junit5
   clang libclang-rt-14-dev
+  clang-format-14  # the layout check
   gdb lintian rpmlint libimage-exiftool-perl libarchive-zip-perl cpio unzip  # the release's checks
 )
 
