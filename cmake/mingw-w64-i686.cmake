@@ -6,7 +6,3 @@
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(mingw_prefix i686-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
-
-# Wine's 32-bit loader, in a 32-bit prefix of this build's own (wine-run.sh
-# reads both from the environment ctest gives each test).
-set(JWEB_WINE_ENVIRONMENT WINE=/usr/lib/wine/wine WINEARCH=win32)

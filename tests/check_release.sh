@@ -168,7 +168,8 @@ for t in "${targets[@]}"; do
   check_manifest "$target" "$top/share/jwebnative/standin-control.jar" tsapi.standin
   check_manifest "$target" "$top/share/jwebnative/jweb-examples.jar" -
   if [ -z "$emulator" ] || command -v "$emulator" >/dev/null; then
-    out=$($emulator "$top/bin/jweb-check" --version) || fail "$target: jweb-check --version exited $?"
+    # Under qemu, with the arm64 build's target root for its loader and C library.
+    out=$(QEMU_LD_PREFIX=$root/build-arm64/target-root $emulator "$top/bin/jweb-check" --version) || fail "$target: jweb-check --version exited $?"
     grep -qx "jweb-check $version" <<<"$out" && grep -q "of jwebnative $version (git " <<<"$out" ||
       fail "$target: jweb-check --version printed: $out"
     echo "$target: jweb-check --version: $(tr '\n' ' ' <<<"$out")"

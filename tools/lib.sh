@@ -8,6 +8,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # platform scripts name their own.
 project_packages=(
   cmake g++ make rpm
+  git  # the commit in every artifact's version text
   openjdk-17-jdk-headless
   libffi-dev
   libgtest-dev
@@ -42,35 +43,73 @@ update_package_lists() {
   echo "apt-get update failed 3 times: going on with the package lists there are"
 }
 
-# install_packages [--architecture ARCH]... [PACKAGE...]: installs what is
-# missing of PACKAGE... (project_packages without any). --architecture adds
-# a foreign architecture to dpkg first (multiarch packages, such as
-# wine32:i386 or libffi-dev:arm64). Does nothing, and prints nothing, when
-# everything is present.
+# install_packages [PACKAGE...]: installs what is missing of PACKAGE...
+# (project_packages without any), all of this machine's own architecture:
+# another architecture's packages come from unpack_foreign_packages. Does
+# nothing, and prints nothing, when everything is present.
 install_packages() {
-  local architectures=() new_architecture="" missing=() p
-  while [ "${1:-}" = "--architecture" ]; do
-    architectures+=("$2")
-    shift 2
-  done
+  local missing=() p
   [ $# -gt 0 ] || set -- "${project_packages[@]}"
-  for p in "${architectures[@]}"; do
-    # No pipe into grep -q: under pipefail, dpkg's write after grep has
-    # quit would fail the test and add the architecture again.
-    if ! grep -qx "$p" <<<"$(dpkg --print-foreign-architectures)"; then
-      echo "adding the $p architecture"
-      as_root dpkg --add-architecture "$p" || return
-      new_architecture=1
-    fi
-  done
   for p in "$@"; do
     [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" = "install ok installed" ] || missing+=("$p")
   done
-  [ ${#missing[@]} -eq 0 ] && [ -z "$new_architecture" ] && return 0
-  update_package_lists
   [ ${#missing[@]} -eq 0 ] && return 0
+  update_package_lists
   echo "installing: ${missing[*]}"
   apt_get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# debian_mirror: the Debian mirror apt uses here, else Debian's own.
+debian_mirror() {
+  local mirror
+  mirror=$(sed -nE 's/^URIs: *([^ ]*\/debian)\/?$/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -1)
+  [ -n "$mirror" ] || mirror=$(sed -nE 's/^deb +([^ ]*\/debian)\/? .*/\1/p' /etc/apt/sources.list 2>/dev/null | head -1)
+  echo "${mirror:-http://deb.debian.org/debian}"
+}
+
+# unpack_foreign_packages ARCH DEST PACKAGE...: Debian's ARCH builds of
+# PACKAGE... (just those: no dependencies) unpacked into DEST, never
+# installed. They come from this release's main suite alone, through a
+# package list of their own in $root/.packages/ARCH: dpkg gets no foreign
+# architecture, and nothing depends on the mirror's ARCH indexes agreeing
+# with this machine's own versions, which multiarch requires and a mirror in
+# the middle of a sync (or a security index that lags) breaks. On failure
+# prints apt's own words, leaves them in `unpack_failure`, and returns 1.
+unpack_foreign_packages() {
+  local arch=$1 dest=$2 state=$root/.packages/$1 suite attempt output deb
+  shift 2
+  suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  [ -n "$suite" ] || { unpack_failure="no VERSION_CODENAME in /etc/os-release"; echo "$unpack_failure"; return 1; }
+  mkdir -p "$state/lists/partial" "$state/cache/archives/partial" "$state/none.d" || return 1
+  echo "deb [arch=$arch signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $(debian_mirror) $suite main" \
+    >"$state/sources.list"
+  : >"$state/status"
+  local apt=(apt-get -qq -o "APT::Architecture=$arch" -o "APT::Architectures::=$arch"
+    -o "Dir::Etc::SourceList=$state/sources.list" -o "Dir::Etc::SourceParts=$state/none.d"
+    -o "Dir::Etc::Preferences=$state/none.d/none" -o "Dir::Etc::PreferencesParts=$state/none.d"
+    -o "Dir::State::Lists=$state/lists" -o "Dir::State::status=$state/status" -o "Dir::Cache=$state/cache"
+    -o Debug::NoLocking=1)
+  [ "$(id -u)" -ne 0 ] || apt+=(-o APT::Sandbox::User=root)
+  # As update_package_lists: a failed update leaves the lists there are,
+  # and the download below says what they lack.
+  for attempt in 1 2 3; do
+    output=$("${apt[@]}" update 2>&1) && break
+    printf '%s\n' "$output"
+    [ "$attempt" -lt 3 ] && { echo "apt-get update ($arch, $suite) failed; again in 20 s"; sleep 20; }
+  done
+  rm -rf "$state/debs"
+  mkdir -p "$state/debs"
+  if ! output=$(cd "$state/debs" && "${apt[@]}" download "$@" 2>&1); then
+    unpack_failure=$(grep -E '^E: ' <<<"$output" | head -3 | tr '\n' ' ')
+    unpack_failure=${unpack_failure:-apt-get download $* failed}
+    printf '%s\n' "$output"
+    return 1
+  fi
+  mkdir -p "$dest"
+  for deb in "$state/debs"/*.deb; do
+    dpkg-deb -x "$deb" "$dest" || { unpack_failure="dpkg-deb -x $(basename "$deb") failed"; return 1; }
+  done
+  rm -rf "$state/debs"
 }
 
 # configure_and_build PRESET [CONFIGURE OPTIONS...] [-- BUILD OPTIONS...]:

@@ -21,9 +21,9 @@ set -uo pipefail
 parts=(
   "main|Main suite|yes|the build's Debian packages (tools/install-deps.sh; root or sudo)"
   "sanitize|Unit suite under the sanitizers|yes|the same packages (clang's sanitizer runtimes among them)"
-  "windows|Windows x86-64|yes|mingw-w64 and Wine (installed; root or sudo)"
-  "windows-x86|Windows x86|yes|mingw-w64 and 32-bit Wine (dpkg's i386 added); a kernel that runs 32-bit code, else its Wine runs are skipped"
-  "arm64|Linux arm64 under qemu|yes|the arm64 cross compiler, qemu-user-static, Debian's arm64 libraries and JDK 17 (installed, downloaded)"
+  "windows|Windows x86-64|yes|mingw-w64 and wine64 (installed; root or sudo)"
+  "windows-x86|Windows x86|yes|mingw-w64 and the 32-bit C library (installed), Debian's 32-bit Wine (unpacked); a kernel that runs 32-bit code, else its Wine runs are skipped"
+  "arm64|Linux arm64 under qemu|yes|the arm64 cross compiler and qemu-user-static (installed), Debian's arm64 libraries and JDK 17 (unpacked)"
   "userlands|Debian 11 and 13 userlands|no|root (sudo), debootstrap and Debian's mirror (roots made once in .userland/)"
   "release|Release set|no|the main, arm64 and both Windows builds (made when missing); lintian, rpmlint"
 )

@@ -27,10 +27,7 @@ fi
 # roots end with it, whatever ends the run.
 if [ -z "${JWEB_USERLAND_MOUNTS:-}" ]; then
   install_packages debootstrap
-  # The mirror apt uses here, else Debian's.
-  mirror=$(sed -nE 's/^URIs: *([^ ]*\/debian)\/?$/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -1)
-  [ -n "$mirror" ] || mirror=$(sed -nE 's/^deb +([^ ]*\/debian)\/? .*/\1/p' /etc/apt/sources.list 2>/dev/null | head -1)
-  [ -n "$mirror" ] || mirror=http://deb.debian.org/debian
+  mirror=$(debian_mirror)
   roots=()
   for userland in "${userlands[@]}"; do
     read -r name suite packages <<<"$userland"
