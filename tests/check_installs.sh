@@ -24,7 +24,10 @@ shim() {  # shim NAME BODY: a program NAME in the shims' folder running BODY (sh
   chmod +x "$work/shims/$1"
 }
 shim dpkg-query 'exit 1'
-shim apt-get 'case " $* " in *" Dir::State::Lists="*) exec /usr/bin/apt-get "$@" ;; esac
+shim apt-get 'case " $* " in *" Dir::State::Lists="*" download "*)
+  if [ -n "${JWEB_SHIM_NO_DOWNLOADS:-}" ]; then echo "E: Unable to locate package wine32" >&2; exit 100; fi ;;
+esac
+case " $* " in *" Dir::State::Lists="*) exec /usr/bin/apt-get "$@" ;; esac
 echo "apt-get $*" >>"$JWEB_SHIM_LOG"
 case " $* " in *" install "*)
   for a; do case $a in *::*) ;; *:*) echo "E: Unable to correct problems, you have held broken packages." >&2; exit 100 ;; esac; done ;;
@@ -56,6 +59,8 @@ rows=(
   "arm64_build|JWEB_BUILD_ONLY=1 tools/run-arm64-tests.sh|0|cmake g++-aarch64-linux-gnu junit5 make openjdk-17-jdk-headless pkg-config qemu-user-static|build-arm64/target-root/lib/ld-linux-aarch64.so.1 build-arm64/target-root/usr/lib/aarch64-linux-gnu/libffi.a build-arm64/target-root/usr/lib/aarch64-linux-gnu/libgtest.a build-arm64/target-jdk/bin/java build-arm64/target-jdk/include/jni.h"
 )
 if [ -n "$runs_32bit" ]; then
+  # A mirror that cannot give even the 32-bit Wine: skipped, with apt's words.
+  rows+=("windows_x86_no_wine|JWEB_SHIM_NO_DOWNLOADS=1 JWEB_WINDOWS_ARCHS=x86 tools/run-windows-tests.sh|77|cmake g++-mingw-w64-i686-posix libgtest-dev make openjdk-17-jdk-headless$i386_libc|")
   rows+=("windows_x86|JWEB_WINDOWS_ARCHS=x86 tools/run-windows-tests.sh|0|cmake g++-mingw-w64-i686-posix libgtest-dev make openjdk-17-jdk-headless$i386_libc|build-windows-x86/wine32/usr/lib/wine/wine build-windows-x86/wine32/usr/lib/wine/wineserver32")
 else
   rows+=("windows_x86|JWEB_WINDOWS_ARCHS=x86 tools/run-windows-tests.sh|77|cmake g++-mingw-w64-i686-posix libgtest-dev make openjdk-17-jdk-headless$i386_libc|")
@@ -77,7 +82,7 @@ for row in "${rows[@]}"; do
   for file in $files; do
     [ -e "$work/tree/$file" ] || problems+=("no $file")
   done
-  if [ "$status" -eq 77 ] && ! grep -q '^SKIPPED, NOT PASSED: Windows x86 under Wine: .* — ' <<<"$out"; then
+  if [ "$status" -eq 77 ] && ! grep -q '^SKIPPED, NOT PASSED: Windows x86 under Wine: .* — .*[a-z]' <<<"$out"; then
     problems+=("skipped without a SKIPPED, NOT PASSED line naming the runs and the reason")
   fi
   if [ ${#problems[@]} -eq 0 ]; then
