@@ -36,7 +36,7 @@ if [ -z "${JWEB_FRESH_MOUNTS:-}" ]; then
   # The current commit only: what is not committed does not land either.
   git clone -q --no-local "$root" "$fresh/work/jwebnative"
   git -C "$fresh/work/jwebnative" checkout -q --detach "$commit"
-  echo "== made in $((SECONDS - started)) s; commit $(git -C "$root" rev-parse --short HEAD)"
+  echo "== made in $((SECONDS - started)) s; commit ${commit:0:7}"
   JWEB_FRESH_MOUNTS=1 exec unshare --mount --propagation private "$0" "$fresh"
 fi
 
