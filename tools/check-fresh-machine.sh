@@ -40,7 +40,10 @@ if [ -z "${JWEB_FRESH_MOUNTS:-}" ]; then
   JWEB_FRESH_MOUNTS=1 exec unshare --mount --propagation private "$0" "$fresh"
 fi
 
-# Inside a mount namespace of its own, so that whatever ends the run ends the mounts too.
+# Inside a mount namespace of its own, so that whatever ends the run ends the
+# mounts too. The root is a mount of its own, as a machine's is: the
+# userlands part makes its mounts private, which needs one.
+mount --bind "$fresh" "$fresh"
 mount -t proc proc "$fresh/proc"
 mount --rbind /sys "$fresh/sys"
 mount --rbind /dev "$fresh/dev"

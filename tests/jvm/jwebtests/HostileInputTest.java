@@ -276,8 +276,9 @@ class HostileInputTest {
         long growth = residentKb() - before;
         System.out.printf("hostile input: %d rounds of 16 MB strings, bodies and codec buffers: resident %+d kB%n",
                 rounds, growth);
-        // A leak of any one of them would be 256 MB.
-        assertTrue(growth < 96 * 1024, "resident memory grew by " + growth + " kB");
+        // A leak of any one of them would be 256 MB; the JVM's own growth
+        // over the rounds has reached 99 MB (an emulated arm64 JVM 17).
+        assertTrue(growth < 160 * 1024, "resident memory grew by " + growth + " kB");
     }
 
     static long residentKb() throws Exception {
