@@ -22,7 +22,7 @@ install_packages cmake make pkg-config openjdk-17-jdk-headless junit5 g++-aarch6
 # build folder (delete target-root to make it again).
 if [ ! -e "$target/.complete" ]; then
   echo "unpacking Debian's arm64 libraries and JDK 17 into $target"
-  rm -rf "$target" "$build/target-jdk"
+  rm -rf "$target" "$build/target-jdk" "$build/arm64-jdk"  # arm64-jdk: where the JDK alone was unpacked before
   unpack_foreign_packages arm64 "$target" libc6 libgcc-s1 libstdc++6 zlib1g libffi8 libffi-dev libgtest-dev \
     openjdk-17-jre-headless openjdk-17-jdk-headless
   # The JDK's configuration links point into /etc; here they point into the
