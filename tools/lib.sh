@@ -7,7 +7,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # The Debian packages the build, the tests and the benchmarks need; the
 # platform scripts name their own.
 project_packages=(
-  cmake g++ make rpm
+  cmake g++ make pkg-config rpm
   git  # the commit in every artifact's version text
   openjdk-17-jdk-headless
   libffi-dev
