@@ -14,7 +14,7 @@
 include_guard(GLOBAL)
 
 set(JWEB_PLATFORM_LINUX_DIR ${CMAKE_CURRENT_LIST_DIR}/../platform/linux)
-add_compile_options("SHELL:-include ${JWEB_PLATFORM_LINUX_DIR}/glibc_base_versions.h")
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:SHELL:-include ${JWEB_PLATFORM_LINUX_DIR}/glibc_base_versions.h>")
 
 function(jweb_portable_linking target)
   target_link_libraries(${target} PRIVATE -Wl,--push-state,--no-as-needed -l:libdl.so.2 -l:libpthread.so.0

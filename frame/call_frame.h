@@ -53,8 +53,18 @@ struct FixedArg<jint> {
     jint value() const { return number; }
 };
 
+// The guarded call of an entry, out of the method's template, which an entry's
+// name parameterises: its frames are then named by types alone, which
+// profilers' demanglers read.
+template <class Function, class... Values>
+[[gnu::always_inline]] inline bool call_entry(JNIEnv* env, Function function, jint& result, Values... values) {
+    return call_guarded(
+        env, [function, values...] { return function(values...); }, result);
+}
+
+// Inlined into each method, whose frame then carries the method's plain name.
 template <EntryName Entry, class... Params>
-jint call_fixed(JNIEnv* env, Params... params) {
+[[gnu::always_inline]] inline jint call_fixed(JNIEnv* env, Params... params) {
     const EngineEntry entry = engine_entry<Entry>();
     if (entry == nullptr) return JWEB_ERR_CALL;
 
@@ -68,9 +78,7 @@ jint call_fixed(JNIEnv* env, Params... params) {
         using Function = EngineFunction<jint, decltype(std::declval<FixedArg<Params>>().value())...>;
         const auto function = reinterpret_cast<Function>(entry);
         called = std::apply(
-            [function, &result](const auto&... arg) {
-                return call_guarded([function, ... value = arg.value()] { return function(value...); }, result);
-            },
+            [env, function, &result](const auto&... arg) { return call_entry(env, function, result, arg.value()...); },
             args);
     }
     std::apply([env](const auto&... arg) { (arg.release(env), ...); }, args);
@@ -241,6 +249,13 @@ struct ListCall {
     jint operator()() const { return call_variadic_entry(entry, count, slots, End); }
 };
 
+// As call_entry: out of the method's template.
+template <ListEnd End>
+[[gnu::always_inline]] inline bool call_list_entry(JNIEnv* env, const ListCall<End>& call, jint& result) {
+    return call_guarded(
+        env, [&call] { return call(); }, result);
+}
+
 }  // namespace list_detail
 
 // Lists with up to this many array elements keep the elements' references on
@@ -278,7 +293,7 @@ template <EntryName Entry, ReleaseOrder Order = ReleaseOrder::strings_in_order, 
     if (filled) {
         result = JWEB_ERR_CALL;
         const ListCall<end> call{entry, slots, vector.slots};
-        called = call_guarded([&call] { return call(); }, result);
+        called = call_list_entry(env, call, result);
     }
     release_all<Order>(env, vector, std::forward_as_tuple(parts...), std::index_sequence_for<Parts...>{});
     close_local_refs(env, local_refs);

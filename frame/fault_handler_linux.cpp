@@ -1,5 +1,6 @@
 #include "frame/fault_handler_linux.h"
 
+#include <errno.h>
 #include <signal.h>
 #include <ucontext.h>
 
@@ -9,9 +10,14 @@
 
 #include "frame/call_mask_linux.h"
 #include "frame/guard_linux.h"
+#include "frame/signal_frames_linux.h"
+#include "frame/signal_stack_pool_linux.h"
+#include "frame/stack_headroom_linux.h"
 #include "platform/linux/fault_context.h"
 #include "platform/linux/java_runtime.h"
 #include "platform/linux/loaded_objects.h"
+#include "platform/linux/run_on_stack.h"
+#include "platform/linux/safe_read.h"
 
 namespace jweb::guard_detail {
 
@@ -30,6 +36,9 @@ std::atomic<bool> previous_reset[NSIG];
 // Set once at install, after the handlers (no guarded call is under way
 // before then), read by them on any thread.
 platform::JavaRuntimeCode runtime_code;
+
+// Every signal but the faults (and SIGTRAP, a debugger's): set once at install.
+sigset_t all_but_faults;
 
 void on_fault(int signal, siginfo_t* info, void* context);
 
@@ -83,6 +92,62 @@ void fault_as_if_unhandled(int signal) {
     sigaction(signal, &default_action, nullptr);
 }
 
+void call_previous(const struct sigaction& previous, int signal, siginfo_t* info, void* context) {
+    if (previous.sa_flags & SA_SIGINFO)
+        previous.sa_sigaction(signal, info, context);
+    else
+        previous.sa_handler(signal);
+}
+
+// A fault passed on to a handler that did not ask for the signal stack runs
+// where it would have run without ours: below the interrupted stack pointer.
+// A profiler's crash protection looks for its recovery point near the stack
+// pointer, and would not find it from the signal stack.
+struct PassedOn {
+    const struct sigaction* previous;
+    int signal;
+    siginfo_t* info;
+    void* context;
+    stack_t signal_stack;
+};
+
+// Whether the previous handler runs on the thread's stack: where it asked for
+// none, or the signal stack is the library's (without which the thread would
+// have none). Not on a processor without the switch, nor for a fault not
+// taken on the signal stack (under a signal-chaining library the runtime's
+// handler called ours), nor one of a handler that runs there, nor a fault just
+// below the interrupted stack pointer, where the thread's stack may be used up.
+bool runs_on_thread_stack(const struct sigaction& previous, int signal, const siginfo_t* info,
+                          const ucontext_t* context, stack_t& signal_stack) {
+    if (!platform::can_run_on_stack || ((previous.sa_flags & SA_ONSTACK) && !has_pool_signal_stack())) return false;
+    if (sigaltstack(nullptr, &signal_stack) != 0 || !(signal_stack.ss_flags & SS_ONSTACK)) return false;
+    const std::uintptr_t sp = platform::interrupted_stack_pointer(context);
+    const std::uintptr_t low = reinterpret_cast<std::uintptr_t>(signal_stack.ss_sp);
+    if (sp - low < signal_stack.ss_size || sp < platform::red_zone_bytes + 4096) return false;
+    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    constexpr std::uintptr_t near_the_stack_pointer = 256 * 1024;
+    return !((signal == SIGSEGV || signal == SIGBUS) && info->si_code > 0 && address < sp &&
+             sp - address <= near_the_stack_pointer);
+}
+
+void call_previous_off_the_signal_stack(void* argument) {
+    auto* passed = static_cast<PassedOn*>(argument);
+    // Off the signal stack, as the thread is without ours: a fault the
+    // previous handler meets runs here too, and our frames above stay whole.
+    // Should that handler jump away instead of returning (crash protection
+    // does), the next guarded call gives the thread its signal stack back.
+    const bool prepared = thread_prepared;
+    thread_prepared = false;
+    stack_t off{};
+    off.ss_flags = SS_DISABLE;
+    sigaltstack(&off, nullptr);
+    call_previous(*passed->previous, passed->signal, passed->info, passed->context);
+    stack_t back = passed->signal_stack;
+    back.ss_flags = 0;
+    sigaltstack(&back, nullptr);
+    thread_prepared = prepared;
+}
+
 void forward_to_previous(int signal, siginfo_t* info, void* context) {
     const struct sigaction& previous = previous_actions[signal];
     // si_code <= 0: sent with kill, raise or sigqueue, not raised by the processor.
@@ -103,37 +168,68 @@ void forward_to_previous(int signal, siginfo_t* info, void* context) {
         sigaddset(&this_signal, signal);
         pthread_sigmask(SIG_UNBLOCK, &this_signal, nullptr);
     }
-    if (previous.sa_flags & SA_SIGINFO)
-        previous.sa_sigaction(signal, info, context);
-    else
-        previous.sa_handler(signal);
+    PassedOn passed{&previous, signal, info, context, {}};
+    const auto* interrupted = static_cast<const ucontext_t*>(context);
+    if (runs_on_thread_stack(previous, signal, info, interrupted, passed.signal_stack)) {
+        const std::uintptr_t top = platform::interrupted_stack_pointer(interrupted) - platform::red_zone_bytes;
+        jweb_run_on_stack(top, call_previous_off_the_signal_stack, &passed);
+        return;
+    }
+    call_previous(previous, signal, info, context);
 }
 
 void on_fault(int signal, siginfo_t* info, void* context) {
+    // The interrupted code finds errno as it left it, whatever system calls
+    // this handler makes before it returns.
+    const int saved_errno = errno;
     ArmedGuard* guard = armed_guard;
     auto* interrupted = static_cast<ucontext_t*>(context);
-    // si_code > 0: raised by the processor, not sent with kill or raise.
-    if (guard != nullptr && info->si_code > 0 && !raised_in_runtimes_code(signal, info, interrupted)) {
-        armed_guard = guard->outer;
-        // The jump restores no mask (none was saved): the one the thread's
-        // first call found, not the interrupted context's, which is what the
-        // foreign code made it. It unblocks this signal too.
-        put_back_call_mask();
-        siglongjmp(guard->resume, 1);
+    // si_code > 0: raised by the processor, not sent with kill or raise. A
+    // fault of another signal handler that runs on top of the call (a
+    // profiler's) is that handler's to recover from, or its chain's: jumping
+    // out of it would leave its locks taken and its timers unarmed.
+    const bool raised = info->si_code > 0;
+    if (guard != nullptr && raised && !raised_in_runtimes_code(signal, info, interrupted)) {
+        // A sampler's signal waits while the stack is searched, also where
+        // another handler in front of ours calls it with fewer signals
+        // blocked: its handler would run on top of this one and fault, with
+        // this signal blocked, which ends the process.
+        sigset_t before;
+        pthread_sigmask(SIG_BLOCK, &all_but_faults, &before);
+        if (!raised_under_another_handler(interrupted, reinterpret_cast<std::uintptr_t>(guard), guard->call_top)) {
+            armed_guard = guard->outer;
+            // The jump restores no mask (none was saved): the one the thread's
+            // first call found, not the interrupted context's, which is what the
+            // foreign code made it. It unblocks this signal too.
+            put_back_call_mask();
+            siglongjmp(guard->resume, 1);
+        }
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
     }
-    forward_to_previous(signal, info, context);
+    // Anyone else's code at the stack's headroom goes on, over it.
+    if (!(raised && signal == SIGSEGV && open_stack_headroom(reinterpret_cast<std::uintptr_t>(info->si_addr))))
+        forward_to_previous(signal, info, context);
+    errno = saved_errno;
 }
 
 }  // namespace
 
-void install_fault_handlers() {
+void install_fault_handlers(const void* jni_functions) {
     platform::prepare_object_lookup();
+    platform::prepare_safe_read();
+    sigfillset(&all_but_faults);
+    for (int fault : fault_signals) sigdelset(&all_but_faults, fault);
+    sigdelset(&all_but_faults, SIGTRAP);
     for (int signal : fault_signals) {
         struct sigaction current {};
         if (sigaction(signal, nullptr, &current) != 0) continue;
         struct sigaction ours {};
         ours.sa_sigaction = on_fault;
-        ours.sa_mask = current.sa_mask;
+        // Every signal but the faults waits while ours runs, as the Java
+        // runtime's own handler has it: a sampler's handler that came in
+        // on top of ours would run on our stack, and a fault of its walk,
+        // with this signal blocked, would end the process.
+        ours.sa_mask = all_but_faults;
         ours.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESTART;
         // Kept before ours is in place, for a signal that comes in between;
         // then what ours really replaced, should another thread have changed it.
@@ -142,7 +238,7 @@ void install_fault_handlers() {
     }
     // No guarded call is under way yet (every other first call waits for
     // this one), so the runtime's bounds may come after the handlers.
-    runtime_code = platform::find_java_runtime_code();
+    runtime_code = platform::find_java_runtime_code(jni_functions);
 }
 
 }  // namespace jweb::guard_detail

@@ -2,32 +2,42 @@
 
 #include <pthread.h>
 
+#include <atomic>
+
 #include "frame/call_mask_linux.h"
 #include "frame/fault_handler_linux.h"
 #include "frame/signal_stack_pool_linux.h"
+#include "frame/stack_headroom_linux.h"
 
 namespace jweb::guard_detail {
 
 constinit thread_local ArmedGuard* volatile armed_guard __attribute__((tls_model("initial-exec"))) = nullptr;
 constinit thread_local bool thread_prepared __attribute__((tls_model("initial-exec"))) = false;
+constinit thread_local bool signal_stack_from_pool __attribute__((tls_model("initial-exec"))) = false;
 
 namespace {
 
 // The fault handlers and the first signal stacks, at the first guarded call
 // in the process (fault_handler_linux.h says why not at load).
 pthread_once_t install_once = PTHREAD_ONCE_INIT;
+// The first caller's JNI function table: there is one Java runtime in a process.
+std::atomic<const void*> runtime_jni_functions{nullptr};
 
 void install_process_wide() {
     make_signal_stack_pool();
-    install_fault_handlers();
+    install_fault_handlers(runtime_jni_functions.load());
 }
 
 }  // namespace
 
-void prepare_thread() noexcept {
+void prepare_thread(const void* jni_functions) noexcept {
+    const void* none = nullptr;
+    runtime_jni_functions.compare_exchange_strong(none, jni_functions);
     pthread_once(&install_once, install_process_wide);
     keep_call_mask();
-    if (give_thread_signal_stack()) thread_prepared = true;  // else the next call tries again
+    const bool given = give_thread_signal_stack();
+    close_stack_headroom();
+    if (given) thread_prepared = true;  // else the next call tries again
 }
 
 void restore_call_mask() noexcept { put_back_call_mask(); }

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cxxabi.h>
+#include <jni.h>
 #include <setjmp.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <type_traits>
 
 namespace jweb {
@@ -16,6 +18,8 @@ namespace guard_detail {
 struct ArmedGuard {
     sigjmp_buf resume;
     ArmedGuard* outer;  // a guard further up this thread's stack, if any
+    // The band's lowest byte: the called code's frames all lie below it.
+    volatile std::uintptr_t call_top;
 };
 
 // The guard this thread is inside, read by the fault handler on any thread.
@@ -39,7 +43,9 @@ extern constinit thread_local bool thread_prepared __attribute__((tls_model("ini
 // still caught) and the next call on this thread tries again.
 // It also keeps the thread's signal mask as it finds it, which every caught
 // failure puts back.
-[[gnu::cold, gnu::noinline]] void prepare_thread() noexcept;
+// `jni_functions` is the JNI function table of the calling thread's JNIEnv,
+// which lies in the Java runtime's own library (null where there is none).
+[[gnu::cold, gnu::noinline]] void prepare_thread(const void* jni_functions) noexcept;
 
 // After a caught C++ exception: the thread's signal mask back to the one kept
 // at its first guarded call, whatever the foreign code blocked before it threw.
@@ -57,15 +63,17 @@ inline constexpr std::size_t overrun_band_bytes = 4096;
 // locals (arm64), an overrun of the callee's buffer breaks this frame's, and
 // its return, after the call, faults; the result must not be stored by then.
 template <class Result, class Call>
-[[gnu::noinline, gnu::no_sanitize("address")]] Result call_below_band(Call& call) {
+[[gnu::noinline, gnu::no_sanitize("address")]] Result call_below_band(Call& call, ArmedGuard& guard) {
     volatile char band[overrun_band_bytes];
     asm volatile("" : : "r"(band) : "memory");  // the band must exist, untouched
+    guard.call_top = reinterpret_cast<std::uintptr_t>(band);
     return call();
 }
 
 }  // namespace guard_detail
 
-// Runs call() and stores its result. Returns false when the call ended in a
+// Runs call() and stores its result, for a native method called with `env`
+// (null outside the Java runtime: tests, benchmarks). Returns false when the call ended in a
 // C++ exception or a processor fault; `result` is then left as it was, and
 // the thread's signal mask is the one its first guarded call found, whatever
 // the foreign code had blocked (the Java runtime's own faults, a division by
@@ -75,21 +83,22 @@ template <class Result, class Call>
 // through here: the guard is disarmed and the unwind goes on. (That unwind
 // carries no exception object, hence no null check of the reference.)
 template <class Result, class Call>
-[[gnu::noinline, gnu::no_sanitize("null")]] bool call_guarded(Call call, Result& result) {
+[[gnu::noinline, gnu::no_sanitize("null")]] bool call_guarded(JNIEnv* env, Call call, Result& result) {
     static_assert(std::is_trivially_destructible_v<Call>,
                   "a fault leaves the guarded call without running destructors");
     using guard_detail::armed_guard;
     if (!guard_detail::thread_prepared) [[unlikely]]
-        guard_detail::prepare_thread();
+        guard_detail::prepare_thread(env != nullptr ? env->functions : nullptr);
     guard_detail::ArmedGuard guard;
     guard.outer = armed_guard;
+    guard.call_top = 0;
     if (sigsetjmp(guard.resume, 0) != 0) {
         armed_guard = guard.outer;  // the handler did this too; cheap to be sure
         return false;
     }
     armed_guard = &guard;
     try {
-        result = guard_detail::call_below_band<Result>(call);
+        result = guard_detail::call_below_band<Result>(call, guard);
     } catch (abi::__forced_unwind&) {
         armed_guard = guard.outer;
         throw;
@@ -100,6 +109,11 @@ template <class Result, class Call>
     }
     armed_guard = guard.outer;
     return true;
+}
+
+template <class Result, class Call>
+bool call_guarded(Call call, Result& result) {
+    return call_guarded(static_cast<JNIEnv*>(nullptr), call, result);
 }
 
 }  // namespace jweb

@@ -8,6 +8,8 @@
 // off the chain.
 #pragma once
 
+#include <jni.h>
+
 #include <type_traits>
 
 namespace jweb {
@@ -49,6 +51,12 @@ bool call_guarded(Call call, Result& result) noexcept {
     } catch (...) {
         return false;
     }
+}
+
+// The same for a native method called with `env`, which this guard needs not.
+template <class Result, class Call>
+bool call_guarded(JNIEnv*, Call call, Result& result) noexcept {
+    return call_guarded(call, result);
 }
 
 }  // namespace jweb

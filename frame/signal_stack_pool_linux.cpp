@@ -96,6 +96,7 @@ void give_back(void* stack) {
 // At the thread's end: the stack is taken out of use before it goes back, so
 // a signal during the rest of the exit runs on the thread's own stack.
 void return_thread_stack(void* stack) {
+    signal_stack_from_pool = false;
     stack_t current;
     if (sigaltstack(nullptr, &current) == 0 && !(current.ss_flags & SS_DISABLE) && current.ss_sp == stack) {
         stack_t off{};
@@ -124,7 +125,18 @@ void make_signal_stack_pool() {
 
 bool give_thread_signal_stack() {
     stack_t current;
-    if (sigaltstack(nullptr, &current) != 0 || !(current.ss_flags & SS_DISABLE)) return true;  // one of its own serves
+    if (sigaltstack(nullptr, &current) != 0) return true;
+    if (void* owned = stack_owner_made ? pthread_getspecific(stack_owner) : nullptr) {
+        // Ours already, and in place unless a handler that the fault
+        // handler ran off it jumped away (see fault_handler_linux.cpp).
+        if (current.ss_sp == owned && current.ss_size == stack_bytes && !(current.ss_flags & SS_DISABLE)) return true;
+        stack_t whole{};
+        whole.ss_sp = owned;
+        whole.ss_size = stack_bytes;
+        signal_stack_from_pool = sigaltstack(&whole, nullptr) == 0;
+        return signal_stack_from_pool;
+    }
+    if (!(current.ss_flags & SS_DISABLE)) return true;  // one of its own serves
     void* stack = take_stack();
     if (stack == nullptr) return false;
     stack_t ours{};
@@ -136,7 +148,10 @@ bool give_thread_signal_stack() {
     }
     // Without the key the stack stays the thread's after its end: lost, not reused.
     if (stack_owner_made) pthread_setspecific(stack_owner, stack);
+    signal_stack_from_pool = true;
     return true;
 }
+
+bool has_pool_signal_stack() { return signal_stack_from_pool; }
 
 }  // namespace jweb::guard_detail

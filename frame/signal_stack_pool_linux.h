@@ -15,4 +15,12 @@ void make_signal_stack_pool();
 // the next one tries again.
 bool give_thread_signal_stack();
 
+// Whether the thread's signal stack is one of the pool's: without the
+// library the thread would have none. Safe in a signal handler.
+bool has_pool_signal_stack();
+
+// The flag behind it, a static-TLS bool defined beside thread_prepared
+// (guard_linux.cpp), with which it shares one slot of the block.
+extern constinit thread_local bool signal_stack_from_pool __attribute__((tls_model("initial-exec")));
+
 }  // namespace jweb::guard_detail

@@ -45,8 +45,7 @@ JWEB_NATIVE jint JNICALL Java_tsapi_web_jweb_1old_1url(JNIEnv* env, jclass, jstr
     const auto function = reinterpret_cast<Function>(engine_entry<"URL">());
     jint result = JWEB_ERR_CALL;
     bool called = true;
-    if (function != nullptr && arg.chars != nullptr)
-        called = call_guarded([function, chars = arg.chars] { return function(chars); }, result);
+    if (function != nullptr && arg.chars != nullptr) called = call_entry(env, function, result, arg.chars);
     arg.release(env);
     if (!called) raise_abort(env);
     return result;

@@ -36,8 +36,10 @@ constexpr const char* failure_texts[] = {
     "SIGFPE in generated code",
     "block signals, then SIGSEGV",
     "block signals, then throw std::runtime_error",
+    "busy in code a stack walk cannot pass",
+    "slow stack overflow",
 };
-constexpr int last_kind = STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW;
+constexpr int last_kind = STANDIN_FAIL_SLOW_STACK_OVERFLOW;
 static_assert(std::size(failure_texts) == last_kind + 1, "a name for every kind");
 
 [[gnu::noinline, gnu::no_sanitize("null")]] int null_dereference() {
@@ -63,6 +65,16 @@ volatile bool g_keep_recursing = true;  // always true; the compiler cannot know
     volatile char frame[256];
     for (volatile char& c : frame) c = previous ? previous[0] : 1;
     if (g_keep_recursing) return overflow_stack(frame) + frame[1];
+    return frame[0];
+}
+
+// The same, each frame spinning a while first, so that a timer's signal
+// lands in every depth, the deepest too.
+[[gnu::noinline, gnu::noclone]] int overflow_stack_slowly(volatile char* previous) {
+    volatile char frame[256];
+    for (volatile char& c : frame) c = previous ? previous[0] : 1;
+    for (int spin = 0; spin < 2000; ++spin) asm volatile("" ::: "memory");  // kept, step by step
+    if (g_keep_recursing) return overflow_stack_slowly(frame) + frame[1];
     return frame[0];
 }
 
@@ -96,6 +108,8 @@ bool calls_back_first(int kind) {
            kind == STANDIN_FAIL_CALL_BACK_THEN_THROW;
 }
 
+bool fails(int kind) { return kind != STANDIN_FAIL_CALL_BACK && kind != STANDIN_FAIL_BUSY_UNWALKABLE; }
+
 bool failure_available(int kind) {
     return kind >= STANDIN_FAIL_NONE && kind <= last_kind && platform_has_failure(kind);
 }
@@ -120,6 +134,7 @@ void fail(int kind, const char* entry) {
         case STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV: null_dereference(); break;
         case STANDIN_FAIL_ILL: illegal_instruction(); break;
         case STANDIN_FAIL_STACK_OVERFLOW: overflow_stack(nullptr); break;
+        case STANDIN_FAIL_SLOW_STACK_OVERFLOW: overflow_stack_slowly(nullptr); break;
         case STANDIN_FAIL_OVERRUN: overrun_own_frame(g_overrun_bytes.load(std::memory_order_relaxed)); break;
         default: break;
     }

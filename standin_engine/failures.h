@@ -11,6 +11,10 @@ namespace standin_engine {
 // (STANDIN_FAIL_CALL_BACK then fails in no way).
 bool calls_back_first(int kind);
 
+// Whether the kind makes the call fail (not STANDIN_FAIL_CALL_BACK nor
+// STANDIN_FAIL_BUSY_UNWALKABLE, after which the call returns its result).
+bool fails(int kind);
+
 // Whether standin_inject_failure accepts the kind here.
 bool failure_available(int kind);
 
@@ -19,7 +23,8 @@ std::string failure_text(int kind);
 
 // Makes the failure happen in the calling entry: throws, faults or ends the
 // thread. Called with no lock held and nothing owned, since a fault handler
-// may jump out of it. STANDIN_FAIL_CALL_BACK is no failure and not made here.
+// may jump out of it. STANDIN_FAIL_CALL_BACK is no failure and not made here;
+// STANDIN_FAIL_BUSY_UNWALKABLE is no failure either, and returns.
 void fail(int kind, const char* entry);
 
 // How far STANDIN_FAIL_OVERRUN writes past its buffer (n >= 16).
@@ -41,7 +46,8 @@ int limit_address_space(bool on);
 int crash_reports();
 
 // Makes the kinds whose making differs by platform (FPE, BUS, RAISE_FOREIGN,
-// THREAD_EXIT; on 32-bit Windows the C++ throws too) and returns for the others.
+// THREAD_EXIT, BUSY_UNWALKABLE; on 32-bit Windows the C++ throws too) and
+// returns for the others.
 void fail_on_this_platform(int kind);
 
 }  // namespace standin_engine

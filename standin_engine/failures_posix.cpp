@@ -1,7 +1,8 @@
 // The failures whose making is POSIX's own: SIGFPE by integer division,
 // SIGBUS by a mapping past the end of its file, faults in code generated at
 // run time, signals blocked before a failure, and the end of the calling
-// thread. RAISE_FOREIGN is Windows'.
+// thread; and busy generated code that a stack walk cannot pass. RAISE_FOREIGN
+// is Windows'.
 
 #include <pthread.h>
 #include <signal.h>
@@ -79,7 +80,16 @@ volatile char* page_past_eof() {
 // closure) would write it: each function returns an int and takes nothing.
 #if defined(__x86_64__)
 constexpr unsigned char read_address_zero_code[] = {0x8b, 0x04, 0x25, 0x00,
-                                                    0x00, 0x00, 0x00, 0xc3};    // mov eax,[0]; ret
+                                                    0x00, 0x00, 0x00, 0xc3};  // mov eax,[0]; ret
+// busy(frame, count): a frame whose frame pointer is `frame`, a loop of
+// `count` steps, and the caller's frame pointer back.
+constexpr unsigned char busy_code[] = {0x55,                                    // push rbp
+                                       0x48, 0x89, 0xfd,                        // mov rbp,rdi
+                                       0x48, 0xff, 0xce,                        // 1: dec rsi
+                                       0x75, 0xfb,                              // jnz 1b
+                                       0x5d,                                    // pop rbp
+                                       0x31, 0xc0,                              // xor eax,eax
+                                       0xc3};                                   // ret
 constexpr unsigned char divide_by_zero_code[] = {0x31, 0xd2,                    // xor edx,edx
                                                  0xb8, 0x01, 0x00, 0x00, 0x00,  // mov eax,1
                                                  0x31, 0xc9,                    // xor ecx,ecx
@@ -91,33 +101,48 @@ constexpr unsigned char read_address_zero_code[] = {0x00, 0x00, 0x80, 0xd2,   //
                                                     0x00, 0x00, 0x40, 0xb9,   // ldr w0,[x0]
                                                     0xc0, 0x03, 0x5f, 0xd6};  // ret
 constexpr unsigned char divide_by_zero_code[] = {0};                          // no trapping division: refused
+constexpr unsigned char busy_code[] = {0xfd, 0x7b, 0xbf, 0xa9,                // stp x29,x30,[sp,#-16]!
+                                       0xfd, 0x03, 0x00, 0xaa,                // mov x29,x0
+                                       0x21, 0x04, 0x00, 0xf1,                // 1: subs x1,x1,#1
+                                       0xe1, 0xff, 0xff, 0x54,                // b.ne 1b
+                                       0xfd, 0x7b, 0xc1, 0xa8,                // ldp x29,x30,[sp],#16
+                                       0x00, 0x00, 0x80, 0x52,                // mov w0,#0
+                                       0xc0, 0x03, 0x5f, 0xd6};               // ret
 constexpr bool has_generated_code = true;
 #else
 constexpr unsigned char read_address_zero_code[] = {0};
 constexpr unsigned char divide_by_zero_code[] = {0};
+constexpr unsigned char busy_code[] = {0};
 constexpr bool has_generated_code = false;
 #endif
 
 using GeneratedFunction = int (*)();
+using BusyFunction = int (*)(const void* frame, unsigned long steps);
 
-// The two functions in one anonymous page, written and then made executable
-// (never both), once; kept for the life of the process.
+// The functions in one anonymous page, written and then made executable
+// (never both), once; kept for the life of the process. Beside them, a page
+// nothing may read, where the busy function's frame pointer leads.
 struct GeneratedCode {
     GeneratedFunction read_address_zero = nullptr;
     GeneratedFunction divide_by_zero = nullptr;
+    BusyFunction busy = nullptr;
+    const void* unreadable = nullptr;
 };
 
 GeneratedCode generate_code() {
     const auto size = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    void* page = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* page = mmap(nullptr, 2 * size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (page == MAP_FAILED) return {};
     auto* bytes = static_cast<unsigned char*>(page);
     constexpr std::size_t second = 64;
+    constexpr std::size_t third = 128;
     std::memcpy(bytes, read_address_zero_code, sizeof read_address_zero_code);
     std::memcpy(bytes + second, divide_by_zero_code, sizeof divide_by_zero_code);
+    std::memcpy(bytes + third, busy_code, sizeof busy_code);
     __builtin___clear_cache(reinterpret_cast<char*>(bytes), reinterpret_cast<char*>(bytes + size));
-    if (mprotect(page, size, PROT_READ | PROT_EXEC) != 0) return {};
-    return {reinterpret_cast<GeneratedFunction>(bytes), reinterpret_cast<GeneratedFunction>(bytes + second)};
+    if (mprotect(page, size, PROT_READ | PROT_EXEC) != 0 || mprotect(bytes + size, size, PROT_NONE) != 0) return {};
+    return {reinterpret_cast<GeneratedFunction>(bytes), reinterpret_cast<GeneratedFunction>(bytes + second),
+            reinterpret_cast<BusyFunction>(bytes + third), bytes + size + 64};
 }
 
 const GeneratedCode& generated_code() {
@@ -139,9 +164,22 @@ void block_signals() {
     return function();
 }
 
+#if defined(__linux__)
+constexpr bool linux_kernel = true;
+#else
+constexpr bool linux_kernel = false;
+#endif
+
+// Some milliseconds where a frame-pointer walk faults; returns.
+void stay_busy_unwalkable() {
+    const GeneratedCode& code = generated_code();
+    if (code.busy != nullptr) code.busy(code.unreadable, 5'000'000);
+}
+
 }  // namespace
 
 bool platform_has_failure(int kind) {
+    if (kind == STANDIN_FAIL_BUSY_UNWALKABLE) return has_generated_code && linux_kernel;
     if (kind == STANDIN_FAIL_GENERATED_SEGV) return has_generated_code;
     if (kind == STANDIN_FAIL_GENERATED_FPE) return has_generated_code && division_by_zero_traps;
     return kind != STANDIN_FAIL_RAISE_FOREIGN && (kind != STANDIN_FAIL_FPE || division_by_zero_traps);
@@ -178,6 +216,7 @@ void fail_on_this_platform(int kind) {
         case STANDIN_FAIL_GENERATED_FPE: run_generated(generated_code().divide_by_zero); break;
         case STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV:
         case STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW: block_signals(); break;  // the failure itself is common
+        case STANDIN_FAIL_BUSY_UNWALKABLE: stay_busy_unwalkable(); break;
         case STANDIN_FAIL_THREAD_EXIT: pthread_exit(nullptr);
         default: break;
     }

@@ -129,7 +129,7 @@ int finish(Record&& r) {
     r.thread_name = current_thread_name();
     const int injected = std::exchange(t_injected, STANDIN_FAIL_NONE);
     const bool calls_back = calls_back_first(injected);
-    r.failure = injected == STANDIN_FAIL_CALL_BACK ? STANDIN_FAIL_NONE : injected;
+    r.failure = fails(injected) ? injected : STANDIN_FAIL_NONE;
     const int result = take_expected_call(r);
     r.result = result;
     const int failure = r.failure;
@@ -151,6 +151,7 @@ int finish(Record&& r) {
         if (failure == STANDIN_FAIL_NONE) return called_back;
     }
     if (failure != STANDIN_FAIL_NONE) fail(failure, entry);
+    if (injected == STANDIN_FAIL_BUSY_UNWALKABLE) fail(injected, entry);  // returns
     return result;
 }
 

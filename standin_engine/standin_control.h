@@ -25,31 +25,37 @@ extern "C" {
 
 /* What standin_inject_failure makes the next call on the calling thread do. */
 enum standin_failure_kind {
-    STANDIN_FAIL_NONE = 0,                     /* clears a pending injection */
-    STANDIN_FAIL_THROW_INT = 1,                /* throw STANDIN_THROWN_INT (an int) */
-    STANDIN_FAIL_THROW_RUNTIME_ERROR = 2,      /* throw std::runtime_error */
-    STANDIN_FAIL_THROW_UNRELATED = 3,          /* throw standin::UnrelatedFailure */
-    STANDIN_FAIL_SEGV = 4,                     /* read through a null pointer */
-    STANDIN_FAIL_FPE = 5,                      /* integer division by zero; not on arm64, where it gives 0 */
-    STANDIN_FAIL_BUS = 6,                      /* touch a mapped page past end of file */
-    STANDIN_FAIL_ILL = 7,                      /* execute an undefined instruction */
-    STANDIN_FAIL_STACK_OVERFLOW = 8,           /* recurse until the stack runs out */
-    STANDIN_FAIL_RAISE_FOREIGN = 9,            /* Windows only: RaiseException(0xE06D7363), as an
-                                                  engine built with Microsoft's compiler throws */
-    STANDIN_FAIL_THREAD_EXIT = 10,             /* POSIX only: the call ends its thread, pthread_exit(NULL) */
-    STANDIN_FAIL_CALL_BACK = 11,               /* not a failure: the call returns what the callback of
-                                                  standin_set_callback returns */
-    STANDIN_FAIL_OVERRUN = 12,                 /* write past a 16-byte buffer of its own frame (see
-                                                  standin_set_overrun_bytes), then return through it */
-    STANDIN_FAIL_CALL_BACK_THEN_SEGV = 13,     /* call back as STANDIN_FAIL_CALL_BACK, then read
-                                                  through a null pointer */
-    STANDIN_FAIL_CALL_BACK_THEN_THROW = 14,    /* call back, then throw std::runtime_error */
-    STANDIN_FAIL_GENERATED_SEGV = 15,          /* POSIX only: read address 0 in code generated at run time
-                                                  into an anonymous executable mapping, as a JIT's */
-    STANDIN_FAIL_GENERATED_FPE = 16,           /* x86-64 Linux only: divide by zero in such code */
-    STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV = 17, /* POSIX only: block SIGFPE, SIGUSR2, SIGPIPE,
-                                                  SIGALRM and SIGPROF, then read through a null pointer */
-    STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW = 18 /* POSIX only: block those, then throw std::runtime_error */
+    STANDIN_FAIL_NONE = 0,                      /* clears a pending injection */
+    STANDIN_FAIL_THROW_INT = 1,                 /* throw STANDIN_THROWN_INT (an int) */
+    STANDIN_FAIL_THROW_RUNTIME_ERROR = 2,       /* throw std::runtime_error */
+    STANDIN_FAIL_THROW_UNRELATED = 3,           /* throw standin::UnrelatedFailure */
+    STANDIN_FAIL_SEGV = 4,                      /* read through a null pointer */
+    STANDIN_FAIL_FPE = 5,                       /* integer division by zero; not on arm64, where it gives 0 */
+    STANDIN_FAIL_BUS = 6,                       /* touch a mapped page past end of file */
+    STANDIN_FAIL_ILL = 7,                       /* execute an undefined instruction */
+    STANDIN_FAIL_STACK_OVERFLOW = 8,            /* recurse until the stack runs out */
+    STANDIN_FAIL_RAISE_FOREIGN = 9,             /* Windows only: RaiseException(0xE06D7363), as an
+                                                   engine built with Microsoft's compiler throws */
+    STANDIN_FAIL_THREAD_EXIT = 10,              /* POSIX only: the call ends its thread, pthread_exit(NULL) */
+    STANDIN_FAIL_CALL_BACK = 11,                /* not a failure: the call returns what the callback of
+                                                   standin_set_callback returns */
+    STANDIN_FAIL_OVERRUN = 12,                  /* write past a 16-byte buffer of its own frame (see
+                                                   standin_set_overrun_bytes), then return through it */
+    STANDIN_FAIL_CALL_BACK_THEN_SEGV = 13,      /* call back as STANDIN_FAIL_CALL_BACK, then read
+                                                   through a null pointer */
+    STANDIN_FAIL_CALL_BACK_THEN_THROW = 14,     /* call back, then throw std::runtime_error */
+    STANDIN_FAIL_GENERATED_SEGV = 15,           /* POSIX only: read address 0 in code generated at run time
+                                                   into an anonymous executable mapping, as a JIT's */
+    STANDIN_FAIL_GENERATED_FPE = 16,            /* x86-64 Linux only: divide by zero in such code */
+    STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV = 17,  /* POSIX only: block SIGFPE, SIGUSR2, SIGPIPE,
+                                                   SIGALRM and SIGPROF, then read through a null pointer */
+    STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW = 18, /* POSIX only: block those, then throw std::runtime_error */
+    STANDIN_FAIL_BUSY_UNWALKABLE = 19,          /* not a failure; Linux x86-64 and arm64 only: spin for
+                                                   some milliseconds in code generated at run time whose
+                                                   frame pointer leads into an unreadable page, where a
+                                                   profiler's stack walk faults, then return the result */
+    STANDIN_FAIL_SLOW_STACK_OVERFLOW = 20       /* recurse until the stack runs out, each frame spinning
+                                                   a few microseconds first: a sampler lands deep */
 };
 
 /* How the reading of a variadic list ended. */

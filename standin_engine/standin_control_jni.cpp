@@ -34,6 +34,8 @@ static_assert(tsapi_standin_Engine_FAIL_GENERATED_SEGV == STANDIN_FAIL_GENERATED
 static_assert(tsapi_standin_Engine_FAIL_GENERATED_FPE == STANDIN_FAIL_GENERATED_FPE);
 static_assert(tsapi_standin_Engine_FAIL_BLOCK_SIGNALS_THEN_SEGV == STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV);
 static_assert(tsapi_standin_Engine_FAIL_BLOCK_SIGNALS_THEN_THROW == STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW);
+static_assert(tsapi_standin_Engine_FAIL_BUSY_UNWALKABLE == STANDIN_FAIL_BUSY_UNWALKABLE);
+static_assert(tsapi_standin_Engine_FAIL_SLOW_STACK_OVERFLOW == STANDIN_FAIL_SLOW_STACK_OVERFLOW);
 static_assert(tsapi_standin_Engine_LIST_COMPLETE == STANDIN_LIST_COMPLETE);
 static_assert(tsapi_standin_Engine_LIST_CAPPED == STANDIN_LIST_CAPPED);
 static_assert(tsapi_standin_Engine_LIST_UNREADABLE == STANDIN_LIST_UNREADABLE);

@@ -1,4 +1,4 @@
-// The faulting instruction's address in a signal's context, on x86_64.
+// What a fault handler reads from a signal's context, on x86_64.
 #pragma once
 
 #include <ucontext.h>
@@ -9,6 +9,10 @@ namespace jweb::platform {
 
 inline std::uintptr_t faulting_instruction(const ucontext_t* context) {
     return static_cast<std::uintptr_t>(context->uc_mcontext.gregs[REG_RIP]);
+}
+
+inline std::uintptr_t interrupted_stack_pointer(const ucontext_t* context) {
+    return static_cast<std::uintptr_t>(context->uc_mcontext.gregs[REG_RSP]);
 }
 
 }  // namespace jweb::platform

@@ -13,11 +13,12 @@ struct JavaRuntimeCode {
     CodeCacheBounds code_cache;  // null when it publishes none
 };
 
-// The runtime's library, known by what it is: the object that defines
-// JNI_CreateJavaVM, found in the global scope, or through libjvm.so (its name
-// in every JDK) where a host loaded it with RTLD_LOCAL. Never by whose fault
-// handlers came before: an engine's crash reporter chains to the runtime's
-// too. Not in a signal handler.
-JavaRuntimeCode find_java_runtime_code();
+// The runtime's library, known by what it is: the object that holds the JNI
+// function table of a JNIEnv it gave (`jni_functions`; none when null),
+// wherever and however a host loaded it. Not by a symbol's name, which a host
+// may define too (a forwarding JNI_CreateJavaVM), nor by whose fault handlers
+// came before: an engine's crash reporter chains to the runtime's too. Not
+// in a signal handler.
+JavaRuntimeCode find_java_runtime_code(const void* jni_functions);
 
 }  // namespace jweb::platform

@@ -149,7 +149,7 @@ public final class StandinControlCheck {
                 Engine.injectFailure(kind);  // accepted here, and cleared before any call
                 Engine.injectFailure(Engine.FAIL_NONE);
             }
-            expectThrows(IllegalArgumentException.class, () -> Engine.injectFailure(Engine.FAIL_BLOCK_SIGNALS_THEN_THROW + 1));
+            expectThrows(IllegalArgumentException.class, () -> Engine.injectFailure(Engine.FAIL_SLOW_STACK_OVERFLOW + 1));
         });
         check("a Java callback runs inside the call on its thread and gives the result", () -> {
             Engine.reset();

@@ -6,6 +6,10 @@
 // host's handler. With a handler of its own, a fault the host raises in its
 // own code, or in code it generated, while the engine has called back into
 // it inside a guarded call, is the host's to handle, not the guard's.
+// A signal handler of the host's that runs on top of a guarded call, or
+// outside one, and faults in the C library gets that fault back through the
+// host's handler, on the thread's own stack, and recovers; the call returns
+// normally.
 // With TSW_STANDIN_CRASH_REPORTER=1 the engine puts a crash reporter of its
 // own between the host's disposition and the library's handlers when it is
 // loaded, and all of the above holds the same: the guard knows the Java
@@ -30,10 +34,6 @@
 #include "standin_control.h"
 #include "tests/unit/support/processor_faults.h"
 
-// This program is the Java runtime here: the library knows the runtime's
-// code by the object that defines this entry (exported, see CMakeLists.txt).
-extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM**, void**, void*) { return JNI_ERR; }
-
 namespace {
 
 int passed = 0;
@@ -47,10 +47,13 @@ void check(bool ok, const std::string& what) {
 // ---- the host's own handler ----
 
 volatile sig_atomic_t own_handler_calls = 0;
+volatile sig_atomic_t own_handler_on_signal_stack = 0;
 sigjmp_buf* volatile own_resume = nullptr;  // where a fault in the host's code goes on
 
 void own_handler(int, siginfo_t* info, void*) {
     own_handler_calls = own_handler_calls + 1;
+    stack_t now;
+    own_handler_on_signal_stack = sigaltstack(nullptr, &now) == 0 && (now.ss_flags & SS_ONSTACK) ? 1 : 0;
     if (info->si_code > 0 && own_resume != nullptr) siglongjmp(*own_resume, 1);
     // Otherwise a sent signal: nothing more to do.
 }
@@ -119,6 +122,8 @@ Loaded load(const char* engine_path, const char* library_path) {
             symbol<jint(JNICALL*)(JNIEnv*, jclass)>(library, "Java_tsapi_web_jweb_1initialize")};
 }
 
+// This program is the Java runtime here: the library knows the runtime's
+// code by the object that holds this table.
 JNINativeInterface_ functions{};
 JNIEnv_ env{};
 
@@ -185,6 +190,28 @@ int host_code_that_faults(void* context) {
         return -1;  // the fault did not happen
     }
     own_resume = nullptr;
+    return 4711;
+}
+
+// The host's SIGALRM handler, which faults in the C library (strlen of a
+// null pointer) and recovers through its SIGSEGV handler, as a sampler's
+// stack walk does.
+const char* volatile no_text = nullptr;
+volatile sig_atomic_t alarm_recoveries = 0;
+void faulting_alarm_handler(int) {
+    sigjmp_buf resume;
+    if (sigsetjmp(resume, 0) == 0) {
+        own_resume = &resume;
+        volatile std::size_t length = std::strlen(no_text);
+        static_cast<void>(length);
+    } else {
+        alarm_recoveries = alarm_recoveries + 1;
+    }
+    own_resume = nullptr;
+}
+
+int host_code_that_raises(void*) {
+    raise(SIGALRM);
     return 4711;
 }
 
@@ -256,6 +283,27 @@ int main(int argc, char** argv) {
                 check(loaded.crash_reports() == reports + (reporting ? 1 : 0),
                       std::string("a fault in the host's ") + where + " passes the engine's reporter on its way");
             }
+        }
+        // The host's signal handler faults on top of a guarded call, and
+        // outside one on a thread that has made guarded calls.
+        struct sigaction alarm {};
+        alarm.sa_handler = faulting_alarm_handler;
+        sigaction(SIGALRM, &alarm, nullptr);
+        for (int round = 0; round < 3; ++round) {
+            loaded.set_callback(host_code_that_raises, nullptr);
+            loaded.inject_failure(STANDIN_FAIL_CALL_BACK);
+            const int recoveries = alarm_recoveries;
+            const int thrown = abort_thrown;
+            const jint result = loaded.initialize(&env, nullptr);
+            std::printf("DEBUG result=%d thrown=%d/%d rec=%d/%d onstack=%d calls=%d\n", result, abort_thrown, thrown,
+                        (int)alarm_recoveries, recoveries, (int)own_handler_on_signal_stack, (int)own_handler_calls);
+            check(result == 4711 && abort_thrown == thrown && alarm_recoveries == recoveries + 1,
+                  "a fault of a signal handler on top of a guarded call is the handler's");
+            check(own_handler_on_signal_stack == 0, "which recovers on the thread's own stack, inside the call");
+            host_code_that_raises(nullptr);
+            std::printf("DEBUG2 rec=%d onstack=%d\n", (int)alarm_recoveries, (int)own_handler_on_signal_stack);
+            check(alarm_recoveries == recoveries + 2 && own_handler_on_signal_stack == 0,
+                  "and outside it, on the thread's own stack");
         }
         loaded.set_callback(nullptr, nullptr);
     }

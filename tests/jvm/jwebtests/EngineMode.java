@@ -13,6 +13,8 @@ import java.util.Set;
 final class EngineMode {
     static final String MODE = System.getProperty("jweb.mode", "bound");
     static final boolean LIBJSIG = "--libjsig".equals(System.getProperty("jweb.libjsig"));
+    /** The sampling profiler's handlers came before the library's (run_jvm_tests.sh --profiler). */
+    static final boolean PROFILER_FIRST = "first".equals(System.getProperty("jweb.profiler"));
     /** The engine installed a crash reporter of its own when it was loaded (run_jvm_tests.sh --crash-reporter). */
     static final boolean CRASH_REPORTER = "1".equals(System.getenv("TSW_STANDIN_CRASH_REPORTER"));
     private static final Set<String> MODES = Set.of("bound", "no_revert", "absent", "late");
@@ -24,6 +26,7 @@ final class EngineMode {
     static synchronized void prepare() {
         if (prepared) return;
         if (!MODES.contains(MODE)) throw new IllegalArgumentException("jweb.mode " + MODE);
+        if (PROFILER_FIRST) ProfilerDouble.install();
         String engine = System.getProperty("jweb.engine");
         if (MODE.equals("bound") || MODE.equals("no_revert")) System.load(engine);
         loadLibrary();

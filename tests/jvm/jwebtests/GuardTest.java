@@ -127,6 +127,85 @@ class GuardTest {
         assertJitNullChecksStillWork();
     }
 
+    /**
+     * A sampling profiler runs its handler on top of engine calls and of Java code, walks the stack
+     * with crash protection of its own and holds a lock while it does (ProfilerDouble). Its walks
+     * fault in every sample, in the engine's busy code and outside any engine call, while engine
+     * calls overflow the stack slowly, so that samples land deep, and fault: every fault of its own
+     * it recovers from itself, every engine failure is Abort, a busy call returns its result, its
+     * lock is never left held, and samples keep coming on every thread, one that never called the
+     * engine too.
+     */
+    @Test
+    void aSamplingProfilerKeepsItsFaultsAndTheEngineItsAborts() throws Exception {
+        assumeTrue(EngineMode.bound("InitWebVuser"));
+        assumeTrue(Engine.canFail(Engine.FAIL_BUSY_UNWALKABLE), "Linux on x86-64 and arm64");
+        Engine.setResult(-42);
+        assertEquals(-42, web.jweb_terminate());  // the library's handlers in place, if the profiler's are not yet
+        ProfilerDouble.install();
+        // An engine's stack overflow meets the first handler in place on the overflowed stack where that
+        // handler did not ask for the signal stack: the JVM's under libjsig, the profiler's when it came
+        // after the library's (see docs/host-guide.md).
+        final boolean overflows = !EngineMode.LIBJSIG && EngineMode.PROFILER_FIRST;
+        List<long[]> counts = new ArrayList<>();
+        List<Throwable> failures = new ArrayList<>();
+        List<Thread> threads = new ArrayList<>();
+        for (int t = 0; t < 4; t++) {
+            final boolean callsTheEngine = t > 0;
+            Thread thread = new Thread(() -> {
+                try {
+                    ProfilerDouble.start(200, true);
+                    for (int round = 0; round < 12; round++) {
+                        if (callsTheEngine) {
+                            Engine.injectFailure(Engine.FAIL_BUSY_UNWALKABLE);
+                            assertEquals(-42, web.jweb_initialize(), "a busy call returns its result");
+                            if (overflows) {
+                                Engine.injectFailure(Engine.FAIL_SLOW_STACK_OVERFLOW);
+                                assertThrows(Abort.class, web::jweb_initialize);
+                            }
+                            Engine.injectFailure(Engine.FAIL_SEGV);
+                            assertThrows(Abort.class, web::jweb_initialize);
+                        }
+                        spin(3);  // samples outside any engine call
+                    }
+                    long before = ProfilerDouble.samples();
+                    spin(20);
+                    long after = ProfilerDouble.samples();
+                    long[] mine = ProfilerDouble.stop();
+                    synchronized (counts) {
+                        counts.add(new long[] {mine[0], mine[1], after - before});
+                    }
+                } catch (Throwable failure) {
+                    synchronized (failures) {
+                        failures.add(failure);
+                    }
+                }
+            });
+            threads.add(thread);
+            thread.start();
+        }
+        for (Thread thread : threads) thread.join();
+        if (!failures.isEmpty()) throw new AssertionError(failures.get(0));
+        for (long[] thread : counts) {
+            assertTrue(thread[0] > 0, "samples on every thread");
+            assertEquals(thread[0], thread[1], "every sample's fault recovered by the profiler");
+            assertTrue(thread[2] > 0, "samples keep coming after the faults");
+        }
+        long[] health = ProfilerDouble.health();
+        assertEquals(0, health[0], "no fault of a walk passed on by the profiler");
+        assertEquals(0, health[1], "no sample waited for a lock left held");
+        assertEquals(0, health[2], "the lock is free");
+        assertJitNullChecksStillWork();
+    }
+
+    /** Runs Java code for about `millis` of CPU time. */
+    private static void spin(long millis) {
+        long end = System.nanoTime() + millis * 1_000_000;
+        long sum = 0;
+        while (System.nanoTime() < end) sum += sum * 31 + 7;
+        if (sum == 42) System.out.print("");
+    }
+
     @ParameterizedTest(name = "overrun of {0} bytes")
     @ValueSource(ints = {200, 1000})
     void engineOverrunningItsStackBufferBecomesAbort(int bytes) {

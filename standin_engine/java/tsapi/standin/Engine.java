@@ -65,6 +65,14 @@ public final class Engine {
     public static final int FAIL_BLOCK_SIGNALS_THEN_SEGV = 17;
     /** Blocks those signals, then throws a C++ std::runtime_error. POSIX only. */
     public static final int FAIL_BLOCK_SIGNALS_THEN_THROW = 18;
+    /**
+     * Not a failure: spins for some milliseconds in code generated at run time whose
+     * frame pointer leads into an unreadable page, where a profiler's stack walk
+     * faults, then returns the result. Linux on x86-64 and arm64 only.
+     */
+    public static final int FAIL_BUSY_UNWALKABLE = 19;
+    /** Recurses until the stack runs out, each frame spinning a few microseconds first. */
+    public static final int FAIL_SLOW_STACK_OVERFLOW = 20;
 
     // How a list's reading ended (Call.listStatus).
     public static final int LIST_COMPLETE = 0;
