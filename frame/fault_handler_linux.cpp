@@ -116,14 +116,19 @@ struct PassedOn {
 // have none). Not on a processor without the switch, nor for a fault not
 // taken on the signal stack (under a signal-chaining library the runtime's
 // handler called ours), nor one of a handler that runs there, nor a fault just
-// below the interrupted stack pointer, where the thread's stack may be used up.
+// below the interrupted stack pointer, where the thread's stack may be used up,
+// nor one taken close above the stack's headroom, which the handler would
+// meet with no signal stack to run the fault's handler on.
 bool runs_on_thread_stack(const struct sigaction& previous, int signal, const siginfo_t* info,
                           const ucontext_t* context, stack_t& signal_stack) {
     if (!platform::can_run_on_stack || ((previous.sa_flags & SA_ONSTACK) && !has_pool_signal_stack())) return false;
     if (sigaltstack(nullptr, &signal_stack) != 0 || !(signal_stack.ss_flags & SS_ONSTACK)) return false;
     const std::uintptr_t sp = platform::interrupted_stack_pointer(context);
     const std::uintptr_t low = reinterpret_cast<std::uintptr_t>(signal_stack.ss_sp);
-    if (sp - low < signal_stack.ss_size || sp < platform::red_zone_bytes + 4096) return false;
+    constexpr std::uintptr_t handler_room = 64 * 1024;
+    if (sp - low < signal_stack.ss_size || sp < platform::red_zone_bytes + 4096 ||
+        near_stack_headroom(sp, handler_room))
+        return false;
     const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
     constexpr std::uintptr_t near_the_stack_pointer = 256 * 1024;
     return !((signal == SIGSEGV || signal == SIGBUS) && info->si_code > 0 && address < sp &&

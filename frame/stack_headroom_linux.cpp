@@ -92,6 +92,13 @@ void close_stack_headroom() {
     headroom_page = page | state;
 }
 
+bool near_stack_headroom(std::uintptr_t sp, std::uintptr_t bytes) {
+    const std::uintptr_t word = headroom_page;
+    if (word == 0 || word == none || (word & open_bit)) return false;
+    const std::uintptr_t page = word & ~state_bits;
+    return sp >= page && sp - page < bytes;
+}
+
 bool open_stack_headroom(std::uintptr_t address) {
     const std::uintptr_t word = headroom_page;
     if (word == 0 || word == none || (word & open_bit) || address - (word & ~state_bits) >= page_size) return false;

@@ -29,4 +29,9 @@ void close_stack_headroom();
 // is cleared). Safe in a signal handler.
 bool open_stack_headroom(std::uintptr_t address);
 
+// Whether `sp` lies less than `bytes` above this thread's closed page, where
+// a handler run on the thread's stack would soon meet it. Safe in a signal
+// handler.
+bool near_stack_headroom(std::uintptr_t sp, std::uintptr_t bytes);
+
 }  // namespace jweb::guard_detail
