@@ -115,24 +115,19 @@ struct PassedOn {
 // none, or the signal stack is the library's (without which the thread would
 // have none). Not on a processor without the switch, nor for a fault not
 // taken on the signal stack (under a signal-chaining library the runtime's
-// handler called ours), nor one of a handler that runs there, nor a fault just
-// below the interrupted stack pointer, where the thread's stack may be used up,
-// nor one taken close above the stack's headroom, which the handler would
-// meet with no signal stack to run the fault's handler on.
+// handler called ours), nor one of a handler that runs there, nor a fault near
+// the interrupted stack pointer, where the thread's stack may be used up.
 bool runs_on_thread_stack(const struct sigaction& previous, int signal, const siginfo_t* info,
                           const ucontext_t* context, stack_t& signal_stack) {
     if (!platform::can_run_on_stack || ((previous.sa_flags & SA_ONSTACK) && !has_pool_signal_stack())) return false;
     if (sigaltstack(nullptr, &signal_stack) != 0 || !(signal_stack.ss_flags & SS_ONSTACK)) return false;
     const std::uintptr_t sp = platform::interrupted_stack_pointer(context);
     const std::uintptr_t low = reinterpret_cast<std::uintptr_t>(signal_stack.ss_sp);
-    constexpr std::uintptr_t handler_room = 64 * 1024;
-    if (sp - low < signal_stack.ss_size || sp < platform::red_zone_bytes + 4096 ||
-        near_stack_headroom(sp, handler_room))
-        return false;
+    if (sp - low < signal_stack.ss_size || sp < platform::red_zone_bytes + 4096) return false;
     const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
     constexpr std::uintptr_t near_the_stack_pointer = 256 * 1024;
-    return !((signal == SIGSEGV || signal == SIGBUS) && info->si_code > 0 && address < sp &&
-             sp - address <= near_the_stack_pointer);
+    const std::uintptr_t distance = address < sp ? sp - address : address - sp;
+    return !((signal == SIGSEGV || signal == SIGBUS) && info->si_code > 0 && distance <= near_the_stack_pointer);
 }
 
 void call_previous_off_the_signal_stack(void* argument) {
@@ -176,8 +171,13 @@ void forward_to_previous(int signal, siginfo_t* info, void* context) {
     PassedOn passed{&previous, signal, info, context, {}};
     const auto* interrupted = static_cast<const ucontext_t*>(context);
     if (runs_on_thread_stack(previous, signal, info, interrupted, passed.signal_stack)) {
-        const std::uintptr_t top = platform::interrupted_stack_pointer(interrupted) - platform::red_zone_bytes;
-        jweb_run_on_stack(top, call_previous_off_the_signal_stack, &passed);
+        const std::uintptr_t sp = platform::interrupted_stack_pointer(interrupted);
+        // Close above the stack's headroom (or on its page) the handler gets
+        // it, since no signal stack is there for a fault it would meet at the
+        // page.
+        constexpr std::uintptr_t handler_room = 64 * 1024;
+        open_stack_headroom_below(sp, handler_room);
+        jweb_run_on_stack(sp - platform::red_zone_bytes, call_previous_off_the_signal_stack, &passed);
         return;
     }
     call_previous(previous, signal, info, context);

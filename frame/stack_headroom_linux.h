@@ -5,7 +5,8 @@
 // code, holding its own locks. One page, `headroom_bytes` above the lowest
 // usable address, is made unreadable: the engine's recursion faults there,
 // and the guard turns that into a failed call, with the room below left for
-// other handlers (and for the Java runtime's own guard zones).
+// other handlers (and for the Java runtime's own guard zones). A handler
+// that reaches the page opens it, and the page moves a step down.
 #pragma once
 
 #include <cstddef>
@@ -25,13 +26,14 @@ void close_stack_headroom();
 // In the fault handler, for a fault that is not a guarded call's own: true
 // when `address` lies in this thread's page, which is then opened so that
 // the faulting code (the runtime's stack banging, a handler on top of an
-// engine call) goes on; the next guarded call closes it again (thread_prepared
-// is cleared). Safe in a signal handler.
+// engine call) goes on, and a page a step lower closed in its place (none
+// after the lowest); the next guarded call puts the first back
+// (thread_prepared is cleared). Safe in a signal handler.
 bool open_stack_headroom(std::uintptr_t address);
 
-// Whether `sp` lies less than `bytes` above this thread's closed page, where
-// a handler run on the thread's stack would soon meet it. Safe in a signal
-// handler.
-bool near_stack_headroom(std::uintptr_t sp, std::uintptr_t bytes);
+// Opens this thread's page, as open_stack_headroom does, when `sp` lies less
+// than `bytes` above it: a handler about to run there has the headroom for
+// itself. Safe in a signal handler.
+void open_stack_headroom_below(std::uintptr_t sp, std::uintptr_t bytes);
 
 }  // namespace jweb::guard_detail

@@ -80,8 +80,15 @@ void arm(Sampler* sampler) {
 void on_sample(int, siginfo_t*, void* context) {
     Sampler* sampler = current_sampler;
     if (sampler == nullptr) return;
-    for (long tries = 0; sample_lock.exchange(true, std::memory_order_acquire); ++tries) {
-        if (tries > 20'000'000) {  // some milliseconds: left held by a sample that never ended
+    // A second at most: a lock held longer was left held by a sample that
+    // never ended (a busy machine only delays its holder by some milliseconds).
+    timespec start{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    for (long tries = 1; sample_lock.exchange(true, std::memory_order_acquire); ++tries) {
+        if (tries % 4096 != 0) continue;
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        if (now.tv_sec - start.tv_sec > 1) {
             lock_waits_given_up.fetch_add(1);
             return;
         }
