@@ -2,7 +2,9 @@
 
 #include <errno.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <ucontext.h>
+#include <unistd.h>
 
 #include <array>
 #include <atomic>
@@ -18,6 +20,10 @@
 #include "platform/linux/loaded_objects.h"
 #include "platform/linux/run_on_stack.h"
 #include "platform/linux/safe_read.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
 
 namespace jweb::guard_detail {
 
@@ -183,7 +189,19 @@ void forward_to_previous(int signal, siginfo_t* info, void* context) {
     call_previous(previous, signal, info, context);
 }
 
+// Under AddressSanitizer: handlers that jumped away from the signal stack
+// (ours to a guard, another's crash protection) left their frames' red zones
+// poisoned there, where this handler's frames now lie. Forgotten at entry.
+[[gnu::no_sanitize("address")]] void forget_stale_signal_stack_shadow() {
+#if defined(__SANITIZE_ADDRESS__)
+    stack_t signal_stack;
+    if (syscall(SYS_sigaltstack, nullptr, &signal_stack) == 0 && (signal_stack.ss_flags & SS_ONSTACK))
+        __asan_unpoison_memory_region(signal_stack.ss_sp, signal_stack.ss_size);
+#endif
+}
+
 void on_fault(int signal, siginfo_t* info, void* context) {
+    forget_stale_signal_stack_shadow();
     // The interrupted code finds errno as it left it, whatever system calls
     // this handler makes before it returns.
     const int saved_errno = errno;

@@ -35,8 +35,8 @@ std::uint64_t blocked_signals(const ucontext_t& context) {
 // keeps: the fault's context has one blocked that the frame's has not. (The
 // remains of a frame long returned lack that, unless the called code blocked
 // signals since.)
-bool live_handler_frame(std::uintptr_t address, const stack_t& signal_stack, std::uintptr_t guard_frame,
-                        const ucontext_t* fault) {
+[[gnu::no_sanitize("address")]] bool live_handler_frame(std::uintptr_t address, const stack_t& signal_stack,
+                                                        std::uintptr_t guard_frame, const ucontext_t* fault) {
     const std::uintptr_t frame = address - offsetof(ucontext_t, uc_stack);
     ucontext_t context;
     const std::size_t needed = std::max(offsetof(ucontext_t, uc_sigmask) + sizeof(std::uint64_t),
@@ -50,7 +50,10 @@ bool live_handler_frame(std::uintptr_t address, const stack_t& signal_stack, std
 
 }  // namespace
 
-bool raised_under_another_handler(const ucontext_t* context, std::uintptr_t guard_frame, std::uintptr_t call_top) {
+// Not instrumented for addresses: it runs on a signal stack whose shadow
+// handlers that jumped away have left stale.
+[[gnu::no_sanitize("address")]] bool raised_under_another_handler(const ucontext_t* context, std::uintptr_t guard_frame,
+                                                                  std::uintptr_t call_top) {
     stack_t signal_stack;
     if (sigaltstack(nullptr, &signal_stack) != 0 || (signal_stack.ss_flags & SS_DISABLE)) return false;
     const std::uintptr_t low = reinterpret_cast<std::uintptr_t>(signal_stack.ss_sp);

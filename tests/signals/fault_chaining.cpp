@@ -202,7 +202,9 @@ void faulting_alarm_handler(int) {
     sigjmp_buf resume;
     if (sigsetjmp(resume, 0) == 0) {
         own_resume = &resume;
-        volatile std::size_t length = std::strlen(no_text);
+        // Through a pointer: the C library's own code faults, not a check of its argument.
+        std::size_t (*volatile length_of)(const char*) = std::strlen;
+        volatile std::size_t length = length_of(no_text);
         static_cast<void>(length);
     } else {
         alarm_recoveries = alarm_recoveries + 1;
@@ -223,6 +225,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string_view disposition = argv[1];
+    stack_t before_library;
+    const bool had_signal_stack = sigaltstack(nullptr, &before_library) == 0 && !(before_library.ss_flags & SS_DISABLE);
     set_disposition(disposition);
     const Loaded loaded = load(argv[2], argv[3]);
     const char* reporter = std::getenv("TSW_STANDIN_CRASH_REPORTER");
@@ -286,6 +290,10 @@ int main(int argc, char** argv) {
         }
         // The host's signal handler faults on top of a guarded call, and
         // outside one on a thread that has made guarded calls.
+        // Where the thread had a signal stack before the library (a
+        // sanitizer's), a handler that asked for one (the engine's reporter)
+        // runs there, as it would without the library.
+        const bool on_a_signal_stack_of_its_own = reporting && had_signal_stack;
         struct sigaction alarm {};
         alarm.sa_handler = faulting_alarm_handler;
         sigaction(SIGALRM, &alarm, nullptr);
@@ -295,14 +303,13 @@ int main(int argc, char** argv) {
             const int recoveries = alarm_recoveries;
             const int thrown = abort_thrown;
             const jint result = loaded.initialize(&env, nullptr);
-            std::printf("DEBUG result=%d thrown=%d/%d rec=%d/%d onstack=%d calls=%d\n", result, abort_thrown, thrown,
-                        (int)alarm_recoveries, recoveries, (int)own_handler_on_signal_stack, (int)own_handler_calls);
             check(result == 4711 && abort_thrown == thrown && alarm_recoveries == recoveries + 1,
                   "a fault of a signal handler on top of a guarded call is the handler's");
-            check(own_handler_on_signal_stack == 0, "which recovers on the thread's own stack, inside the call");
+            check(own_handler_on_signal_stack == 0 || on_a_signal_stack_of_its_own,
+                  "which recovers on the thread's own stack, inside the call");
             host_code_that_raises(nullptr);
-            std::printf("DEBUG2 rec=%d onstack=%d\n", (int)alarm_recoveries, (int)own_handler_on_signal_stack);
-            check(alarm_recoveries == recoveries + 2 && own_handler_on_signal_stack == 0,
+            check(alarm_recoveries == recoveries + 2 &&
+                      (own_handler_on_signal_stack == 0 || on_a_signal_stack_of_its_own),
                   "and outside it, on the thread's own stack");
         }
         loaded.set_callback(nullptr, nullptr);

@@ -540,9 +540,12 @@ JNINativeInterface_ make_table() {
     return table;
 }
 
+// On the heap, as no loaded object holds it: the library takes the object
+// that holds a JNIEnv's table for the Java runtime's, and this program, whose
+// engine doubles fault on purpose, is none.
 const JNINativeInterface_* table() {
-    static const JNINativeInterface_ instance = make_table();
-    return &instance;
+    static const JNINativeInterface_* const instance = new JNINativeInterface_(make_table());
+    return instance;
 }
 
 }  // namespace
