@@ -28,7 +28,8 @@
 namespace {
 
 struct Sampler {
-    timer_t timer{};
+    int timer = -1;  // the kernel's id: the timer calls are made directly, so that
+                     // this library needs no C library newer than the oldest userland's
     long interval_ns = 0;
     bool probe = false;
     std::atomic<long> samples{0};
@@ -74,7 +75,7 @@ void arm(Sampler* sampler) {
     every.it_value.tv_sec = sampler->interval_ns / 1'000'000'000;
     every.it_value.tv_nsec = sampler->interval_ns % 1'000'000'000;
     every.it_interval = every.it_value;
-    timer_settime(sampler->timer, 0, &every, nullptr);
+    syscall(SYS_timer_settime, sampler->timer, 0, &every, nullptr);
 }
 
 void on_sample(int, siginfo_t*, void* context) {
@@ -160,7 +161,7 @@ JNIEXPORT void JNICALL Java_jwebtests_ProfilerDouble_start(JNIEnv*, jclass, jint
     event.sigev_notify = SIGEV_THREAD_ID;
     event.sigev_signo = SIGPROF;
     event._sigev_un._tid = static_cast<pid_t>(syscall(SYS_gettid));
-    if (timer_create(CLOCK_THREAD_CPUTIME_ID, &event, &sampler->timer) != 0) {
+    if (syscall(SYS_timer_create, CLOCK_THREAD_CPUTIME_ID, &event, &sampler->timer) != 0) {
         delete sampler;
         return;
     }
@@ -175,7 +176,7 @@ JNIEXPORT jlong JNICALL Java_jwebtests_ProfilerDouble_samples(JNIEnv*, jclass) {
 JNIEXPORT jlongArray JNICALL Java_jwebtests_ProfilerDouble_stop(JNIEnv* env, jclass) {
     Sampler* sampler = current_sampler;
     if (sampler == nullptr) return nullptr;
-    timer_delete(sampler->timer);
+    syscall(SYS_timer_delete, sampler->timer);
     current_sampler = nullptr;
     const jlong counts[] = {sampler->samples.load(), sampler->recovered.load()};
     delete sampler;  // a signal still under way on this thread found current_sampler null
