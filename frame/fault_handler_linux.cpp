@@ -121,8 +121,9 @@ struct PassedOn {
 // none, or the signal stack is the library's (without which the thread would
 // have none). Not on a processor without the switch, nor for a fault not
 // taken on the signal stack (under a signal-chaining library the runtime's
-// handler called ours), nor one of a handler that runs there, nor a fault near
-// the interrupted stack pointer, where the thread's stack may be used up.
+// handler called ours), nor one of a handler that runs there, nor a fault
+// close below the interrupted stack pointer, where the thread's stack may be
+// used up.
 bool runs_on_thread_stack(const struct sigaction& previous, int signal, const siginfo_t* info,
                           const ucontext_t* context, stack_t& signal_stack) {
     if (!platform::can_run_on_stack || ((previous.sa_flags & SA_ONSTACK) && !has_pool_signal_stack())) return false;
@@ -130,10 +131,12 @@ bool runs_on_thread_stack(const struct sigaction& previous, int signal, const si
     const std::uintptr_t sp = platform::interrupted_stack_pointer(context);
     const std::uintptr_t low = reinterpret_cast<std::uintptr_t>(signal_stack.ss_sp);
     if (sp - low < signal_stack.ss_size || sp < platform::red_zone_bytes + 4096) return false;
+    // Only an access at or below the stack pointer uses the stack up; one
+    // above it (a frame walk past the stack's top) leaves it whole.
     const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
     constexpr std::uintptr_t near_the_stack_pointer = 256 * 1024;
-    const std::uintptr_t distance = address < sp ? sp - address : address - sp;
-    return !((signal == SIGSEGV || signal == SIGBUS) && info->si_code > 0 && distance <= near_the_stack_pointer);
+    const bool below = address <= sp && sp - address <= near_the_stack_pointer;
+    return !((signal == SIGSEGV || signal == SIGBUS) && info->si_code > 0 && below);
 }
 
 void call_previous_off_the_signal_stack(void* argument) {
@@ -148,9 +151,10 @@ void call_previous_off_the_signal_stack(void* argument) {
     off.ss_flags = SS_DISABLE;
     sigaltstack(&off, nullptr);
     call_previous(*passed->previous, passed->signal, passed->info, passed->context);
-    stack_t back = passed->signal_stack;
-    back.ss_flags = 0;
-    sigaltstack(&back, nullptr);
+    // Given back from where it lies, on the signal stack: no copy of it stays
+    // on the thread's stack, where it could pass for a handler's frame.
+    passed->signal_stack.ss_flags = 0;
+    sigaltstack(&passed->signal_stack, nullptr);
     thread_prepared = prepared;
 }
 

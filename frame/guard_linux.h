@@ -91,7 +91,8 @@ template <class Result, class Call>
         guard_detail::prepare_thread(env != nullptr ? env->functions : nullptr);
     guard_detail::ArmedGuard guard;
     guard.outer = armed_guard;
-    guard.call_top = 0;
+    // Until the band is there, another handler's frame is looked for up to here.
+    guard.call_top = reinterpret_cast<std::uintptr_t>(&guard);
     if (sigsetjmp(guard.resume, 0) != 0) {
         armed_guard = guard.outer;  // the handler did this too; cheap to be sure
         return false;

@@ -20,8 +20,6 @@ constexpr std::uintptr_t searched_bytes_limit = std::uintptr_t{256} << 20;
 // passed over.
 constexpr std::size_t read_bytes = 4096;
 
-bool read_memory(void* to, std::uintptr_t from, std::size_t bytes) { return platform::safe_read(to, from, bytes); }
-
 // The signals 1 to 64 a context has blocked, as the kernel saved them.
 std::uint64_t blocked_signals(const ucontext_t& context) {
     std::uint64_t bits = 0;
@@ -34,17 +32,21 @@ std::uint64_t blocked_signals(const ucontext_t& context) {
 // names, on top of what the interrupted code had blocked, which the frame
 // keeps: the fault's context has one blocked that the frame's has not. (The
 // remains of a frame long returned lack that, unless the called code blocked
-// signals since.)
+// signals since.) What else names the signal stack there, a copy of its
+// description that code setting it left behind, lacks the rest of what the
+// kernel writes.
 [[gnu::no_sanitize("address")]] bool live_handler_frame(std::uintptr_t address, const stack_t& signal_stack,
                                                         std::uintptr_t guard_frame, const ucontext_t* fault) {
     const std::uintptr_t frame = address - offsetof(ucontext_t, uc_stack);
     ucontext_t context;
     const std::size_t needed = std::max(offsetof(ucontext_t, uc_sigmask) + sizeof(std::uint64_t),
                                         offsetof(ucontext_t, uc_mcontext) + sizeof context.uc_mcontext);
-    if (!read_memory(&context, frame, needed)) return false;
+    if (!platform::safe_read(&context, frame, needed)) return false;
     if (context.uc_stack.ss_size != signal_stack.ss_size || (context.uc_stack.ss_flags & SS_DISABLE)) return false;
+    // The kernel links no context and sets only low flags.
+    if (context.uc_link != nullptr || context.uc_flags > 0xff) return false;
     const std::uintptr_t interrupted = platform::interrupted_stack_pointer(&context);
-    if (interrupted <= frame || interrupted > guard_frame) return false;
+    if (interrupted <= frame || interrupted > guard_frame || !platform::written_by_kernel(context, frame)) return false;
     return (blocked_signals(*fault) & ~blocked_signals(context)) != 0;
 }
 
@@ -65,7 +67,7 @@ std::uint64_t blocked_signals(const ucontext_t& context) {
         const std::uintptr_t page_end = (at | (read_bytes - 1)) + 1;
         const std::size_t count = (std::min(page_end, call_top) - at) / sizeof words[0];
         if (count == 0) break;
-        if (read_memory(words, at, count * sizeof words[0])) {
+        if (platform::safe_read(words, at, count * sizeof words[0])) {
             for (std::size_t i = 0; i < count; ++i)
                 if (words[i] == low && live_handler_frame(at + i * sizeof words[0], signal_stack, guard_frame, context))
                     return true;

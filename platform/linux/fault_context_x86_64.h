@@ -15,4 +15,13 @@ inline std::uintptr_t interrupted_stack_pointer(const ucontext_t* context) {
     return static_cast<std::uintptr_t>(context->uc_mcontext.gregs[REG_RSP]);
 }
 
+// Whether a context has what the kernel writes into a handler's frame: its
+// floating-point state, put between the context and the interrupted stack
+// pointer. A copy of a signal stack's description, left on a stack by code
+// that set one, has none.
+inline bool written_by_kernel(const ucontext_t& context, std::uintptr_t at) {
+    const auto state = reinterpret_cast<std::uintptr_t>(context.uc_mcontext.fpregs);
+    return state > at && state < interrupted_stack_pointer(&context);
+}
+
 }  // namespace jweb::platform

@@ -19,6 +19,7 @@
 //   fault_chaining DISPOSITION ENGINE LIBRARY     (ignore, ignore_siginfo, own, default)
 #include <dlfcn.h>
 #include <jni.h>
+#include <pthread.h>
 #include <setjmp.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -194,8 +195,9 @@ int host_code_that_faults(void* context) {
 }
 
 // The host's SIGALRM handler, which faults in the C library (strlen of a
-// null pointer) and recovers through its SIGSEGV handler, as a sampler's
-// stack walk does.
+// null pointer, or of a page nothing may read just above the thread's stack,
+// where a frame walk past the stack's top ends) and recovers through its
+// SIGSEGV handler, as a sampler's stack walk does.
 const char* volatile no_text = nullptr;
 volatile sig_atomic_t alarm_recoveries = 0;
 void faulting_alarm_handler(int) {
@@ -215,6 +217,36 @@ void faulting_alarm_handler(int) {
 int host_code_that_raises(void*) {
     raise(SIGALRM);
     return 4711;
+}
+
+// Runs `body` on a thread whose stack has a page nothing may read right above
+// it; `body` gets that page.
+template <class Body>
+void on_thread_below_unreadable_page(Body body) {
+    constexpr std::size_t stack_bytes = 1 << 20;
+    void* region = mmap(nullptr, stack_bytes + 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (region == MAP_FAILED) return;
+    char* above = static_cast<char*>(region) + stack_bytes;
+    mprotect(above, 4096, PROT_NONE);
+    struct Run {
+        Body* body;
+        const char* above;
+    } run{&body, above};
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstack(&attributes, region, stack_bytes);
+    pthread_t thread;
+    if (pthread_create(
+            &thread, &attributes,
+            [](void* argument) -> void* {
+                auto* run = static_cast<Run*>(argument);
+                (*run->body)(run->above);
+                return nullptr;
+            },
+            &run) == 0)
+        pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+    munmap(region, stack_bytes + 4096);
 }
 
 }  // namespace
@@ -297,22 +329,28 @@ int main(int argc, char** argv) {
         struct sigaction alarm {};
         alarm.sa_handler = faulting_alarm_handler;
         sigaction(SIGALRM, &alarm, nullptr);
-        for (int round = 0; round < 3; ++round) {
-            loaded.set_callback(host_code_that_raises, nullptr);
-            loaded.inject_failure(STANDIN_FAIL_CALL_BACK);
-            const int recoveries = alarm_recoveries;
-            const int thrown = abort_thrown;
-            const jint result = loaded.initialize(&env, nullptr);
-            check(result == 4711 && abort_thrown == thrown && alarm_recoveries == recoveries + 1,
-                  "a fault of a signal handler on top of a guarded call is the handler's");
-            check(own_handler_on_signal_stack == 0 || on_a_signal_stack_of_its_own,
-                  "which recovers on the thread's own stack, inside the call");
-            host_code_that_raises(nullptr);
-            check(alarm_recoveries == recoveries + 2 &&
-                      (own_handler_on_signal_stack == 0 || on_a_signal_stack_of_its_own),
-                  "and outside it, on the thread's own stack");
-        }
-        loaded.set_callback(nullptr, nullptr);
+        const auto alarm_rounds = [&](const char* fault_at, const std::string& where) {
+            no_text = fault_at;
+            for (int round = 0; round < 3; ++round) {
+                loaded.set_callback(host_code_that_raises, nullptr);
+                loaded.inject_failure(STANDIN_FAIL_CALL_BACK);
+                const int recoveries = alarm_recoveries;
+                const int thrown = abort_thrown;
+                const jint result = loaded.initialize(&env, nullptr);
+                check(result == 4711 && abort_thrown == thrown && alarm_recoveries == recoveries + 1,
+                      "a fault of a signal handler (" + where + ") on top of a guarded call is the handler's");
+                check(own_handler_on_signal_stack == 0 || on_a_signal_stack_of_its_own,
+                      "which recovers on the thread's own stack, inside the call (" + where + ")");
+                host_code_that_raises(nullptr);
+                check(alarm_recoveries == recoveries + 2 &&
+                          (own_handler_on_signal_stack == 0 || on_a_signal_stack_of_its_own),
+                      "and outside it, on the thread's own stack (" + where + ")");
+            }
+            loaded.set_callback(nullptr, nullptr);
+            no_text = nullptr;
+        };
+        alarm_rounds(nullptr, "null pointer");
+        on_thread_below_unreadable_page([&](const char* above) { alarm_rounds(above, "just above the stack"); });
     }
     expect_every_guarded_fault(loaded);
 

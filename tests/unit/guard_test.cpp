@@ -6,6 +6,7 @@
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <ucontext.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -40,7 +41,8 @@ enum class Kind {
     ill,
     bus_by_kill,
     block_then_segv,
-    block_then_throw
+    block_then_throw,
+    segv_beside_signal_stack_copy
 };
 
 // What an engine blocks around work it wants left alone, the Java runtime's
@@ -52,10 +54,32 @@ void block_signals() {
     pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
 }
 
+// What code that sets the thread's signal stack leaves on its stack: a copy of
+// the stack's description, here where a handler's frame has it, with no signal
+// blocked and a stack pointer above. A fault beside it, with a signal
+// blocked, is still the engine's.
+[[gnu::noinline]] int segv_beside_signal_stack_copy() {
+    ucontext_t copy{};
+    sigaltstack(nullptr, &copy.uc_stack);
+    const auto above = reinterpret_cast<std::uintptr_t>(&copy + 1) + 64;
+#if defined(__x86_64__)
+    copy.uc_mcontext.gregs[REG_RSP] = static_cast<greg_t>(above);
+#elif defined(__aarch64__)
+    copy.uc_mcontext.sp = above;
+#endif
+    asm volatile("" : : "r"(&copy) : "memory");
+    sigset_t one;
+    sigemptyset(&one);
+    sigaddset(&one, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &one, nullptr);
+    return processor_faults::read_null_pointer();
+}
+
 [[gnu::noinline]] int fail(Kind kind) {
     switch (kind) {
         case Kind::block_then_segv: block_signals(); return processor_faults::read_null_pointer();
         case Kind::block_then_throw: block_signals(); throw std::runtime_error("blocked");
+        case Kind::segv_beside_signal_stack_copy: return segv_beside_signal_stack_copy();
         case Kind::throw_int: throw 1;
         case Kind::throw_runtime_error: throw std::runtime_error("x");
         case Kind::throw_unrelated: throw Unrelated{2};
@@ -78,8 +102,8 @@ std::vector<Kind> fault_kinds() {
 // Every kind that fails here. The kinds that block signals come first, so
 // that a fault after them meets whatever mask they left.
 std::vector<Kind> failing_kinds() {
-    std::vector<Kind> kinds = {Kind::block_then_segv, Kind::block_then_throw, Kind::throw_int,
-                               Kind::throw_runtime_error, Kind::throw_unrelated};
+    std::vector<Kind> kinds = {Kind::block_then_segv, Kind::block_then_throw,    Kind::segv_beside_signal_stack_copy,
+                               Kind::throw_int,       Kind::throw_runtime_error, Kind::throw_unrelated};
     for (Kind fault : fault_kinds()) kinds.push_back(fault);
     return kinds;
 }
