@@ -216,6 +216,12 @@ void on_fault(int signal, siginfo_t* info, void* context) {
     // profiler's) is that handler's to recover from, or its chain's: jumping
     // out of it would leave its locks taken and its timers unarmed.
     const bool raised = info->si_code > 0;
+    // A guard whose seal an overrun changed has no resume state left to jump
+    // to: the fault goes on to the Java runtime, which reports the crash.
+    if (guard != nullptr && guard->seal != ~reinterpret_cast<std::uintptr_t>(guard)) {
+        armed_guard = nullptr;
+        guard = nullptr;
+    }
     if (guard != nullptr && raised && !raised_in_runtimes_code(signal, info, interrupted)) {
         // A sampler's signal waits while the stack is searched, also where
         // another handler in front of ours calls it with fewer signals

@@ -11,11 +11,16 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "frame/thread_end_linux.h"
+
 namespace jweb {
 
 namespace guard_detail {
 
 struct ArmedGuard {
+    // The complement of this guard's address: first, so that an overrun from
+    // below that reaches the resume state changes it on the way.
+    std::uintptr_t seal;
     sigjmp_buf resume;
     ArmedGuard* outer;  // a guard further up this thread's stack, if any
     // The band's lowest byte: the called code's frames all lie below it.
@@ -90,6 +95,7 @@ template <class Result, class Call>
     if (!guard_detail::thread_prepared) [[unlikely]]
         guard_detail::prepare_thread(env != nullptr ? env->functions : nullptr);
     guard_detail::ArmedGuard guard;
+    guard.seal = ~reinterpret_cast<std::uintptr_t>(&guard);
     guard.outer = armed_guard;
     // Until the band is there, another handler's frame is looked for up to here.
     guard.call_top = reinterpret_cast<std::uintptr_t>(&guard);
@@ -102,6 +108,7 @@ template <class Result, class Call>
         result = guard_detail::call_below_band<Result>(call, guard);
     } catch (abi::__forced_unwind&) {
         armed_guard = guard.outer;
+        guard_detail::note_thread_ended_inside_call();
         throw;
     } catch (...) {
         armed_guard = guard.outer;

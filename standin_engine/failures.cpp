@@ -38,8 +38,10 @@ constexpr const char* failure_texts[] = {
     "block signals, then throw std::runtime_error",
     "busy in code a stack walk cannot pass",
     "slow stack overflow",
+    "SIGSEGV on a thread of the engine's own",
+    "block the fault signals, then SIGSEGV",
 };
-constexpr int last_kind = STANDIN_FAIL_SLOW_STACK_OVERFLOW;
+constexpr int last_kind = STANDIN_FAIL_BLOCK_FAULTS_THEN_SEGV;
 static_assert(std::size(failure_texts) == last_kind + 1, "a name for every kind");
 
 [[gnu::noinline, gnu::no_sanitize("null")]] int null_dereference() {
@@ -131,7 +133,8 @@ void fail(int kind, const char* entry) {
         case STANDIN_FAIL_THROW_UNRELATED: throw standin::UnrelatedFailure{entry};
         case STANDIN_FAIL_SEGV:
         case STANDIN_FAIL_CALL_BACK_THEN_SEGV:
-        case STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV: null_dereference(); break;
+        case STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV:
+        case STANDIN_FAIL_BLOCK_FAULTS_THEN_SEGV: null_dereference(); break;
         case STANDIN_FAIL_ILL: illegal_instruction(); break;
         case STANDIN_FAIL_STACK_OVERFLOW: overflow_stack(nullptr); break;
         case STANDIN_FAIL_SLOW_STACK_OVERFLOW: overflow_stack_slowly(nullptr); break;

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -159,6 +160,14 @@ void block_signals() {
     pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
 }
 
+// What no engine should do: the fault that follows meets no handler.
+void block_fault_signals() {
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) sigaddset(&blocked, signal);
+    pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+}
+
 [[gnu::noinline]] int run_generated(GeneratedFunction function) {
     if (function == nullptr) return raise(SIGSEGV);  // no page to be had: the signal at least
     return function();
@@ -174,6 +183,18 @@ constexpr bool linux_kernel = false;
 void stay_busy_unwalkable() {
     const GeneratedCode& code = generated_code();
     if (code.busy != nullptr) code.busy(code.unreadable, 5'000'000);
+}
+
+[[gnu::noinline, gnu::no_sanitize("null")]] void* read_null_pointer(void*) {
+    volatile int* volatile nowhere = nullptr;
+    return reinterpret_cast<void*>(static_cast<std::intptr_t>(*nowhere));
+}
+
+// A helper thread of the engine's, as engines start for their I/O, faults;
+// the call waits for it.
+void fault_on_engine_thread() {
+    pthread_t helper;
+    if (pthread_create(&helper, nullptr, read_null_pointer, nullptr) == 0) pthread_join(helper, nullptr);
 }
 
 }  // namespace
@@ -217,6 +238,8 @@ void fail_on_this_platform(int kind) {
         case STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV:
         case STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW: block_signals(); break;  // the failure itself is common
         case STANDIN_FAIL_BUSY_UNWALKABLE: stay_busy_unwalkable(); break;
+        case STANDIN_FAIL_SEGV_ON_ENGINE_THREAD: fault_on_engine_thread(); break;
+        case STANDIN_FAIL_BLOCK_FAULTS_THEN_SEGV: block_fault_signals(); break;  // the fault itself is common
         case STANDIN_FAIL_THREAD_EXIT: pthread_exit(nullptr);
         default: break;
     }

@@ -54,8 +54,14 @@ enum standin_failure_kind {
                                                    some milliseconds in code generated at run time whose
                                                    frame pointer leads into an unreadable page, where a
                                                    profiler's stack walk faults, then return the result */
-    STANDIN_FAIL_SLOW_STACK_OVERFLOW = 20       /* recurse until the stack runs out, each frame spinning
+    STANDIN_FAIL_SLOW_STACK_OVERFLOW = 20,      /* recurse until the stack runs out, each frame spinning
                                                    a few microseconds first: a sampler lands deep */
+    STANDIN_FAIL_SEGV_ON_ENGINE_THREAD = 21,    /* POSIX only: start a thread of the engine's own that
+                                                   reads through a null pointer, and wait for it: outside
+                                                   every guarded call, the process ends */
+    STANDIN_FAIL_BLOCK_FAULTS_THEN_SEGV = 22    /* POSIX only: block SIGSEGV, SIGBUS, SIGFPE and SIGILL,
+                                                   then read through a null pointer: the kernel ends the
+                                                   process */
 };
 
 /* How the reading of a variadic list ended. */
@@ -109,7 +115,10 @@ STANDIN_API int standin_limit_address_space(int on);
  * TSW_STANDIN_CRASH_REPORTER=1 in its environment when it is loaded, the
  * engine installs, from a constructor of its own module, handlers for
  * SIGSEGV, SIGBUS, SIGFPE and SIGILL that count each fault, then hand it to
- * the action they replaced, as C engines' crash reporters do. 0 without it. */
+ * the action they replaced, as C engines' crash reporters do. With
+ * TSW_STANDIN_CRASH_REPORTER=nochain the reporter hands nothing on: it writes
+ * "standin crash reporter: signal N" to stderr and ends the process by the
+ * signal's default action, as reporters that do not chain do. 0 without it. */
 STANDIN_API int standin_crash_reports(void);
 
 /* The next engine call on the calling thread must be `entry` with exactly

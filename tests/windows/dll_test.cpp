@@ -348,8 +348,13 @@ TEST(DllBoundStackOverflow, IsCaughtThreeTimesInARow) {
 
 TEST(DllBoundFailures, EngineRefusesTheKindsWindowsLacks) {
     const std::pair<int, int> kinds[] = {
-        {STANDIN_FAIL_BUS, -1},      {STANDIN_FAIL_THREAD_EXIT, -1}, {STANDIN_FAIL_RAISE_FOREIGN, 0},
-        {STANDIN_FAIL_CALL_BACK, 0}, {STANDIN_FAIL_OVERRUN, 0},
+        {STANDIN_FAIL_BUS, -1},
+        {STANDIN_FAIL_THREAD_EXIT, -1},
+        {STANDIN_FAIL_RAISE_FOREIGN, 0},
+        {STANDIN_FAIL_CALL_BACK, 0},
+        {STANDIN_FAIL_OVERRUN, 0},
+        {STANDIN_FAIL_SEGV_ON_ENGINE_THREAD, -1},
+        {STANDIN_FAIL_BLOCK_FAULTS_THEN_SEGV, -1},
     };
     for (const auto& [kind, answer] : kinds) {
         EXPECT_EQ(standin.inject_failure(kind), answer) << kind;

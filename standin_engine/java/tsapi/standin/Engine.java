@@ -73,6 +73,13 @@ public final class Engine {
     public static final int FAIL_BUSY_UNWALKABLE = 19;
     /** Recurses until the stack runs out, each frame spinning a few microseconds first. */
     public static final int FAIL_SLOW_STACK_OVERFLOW = 20;
+    /**
+     * Starts a thread of the engine's own that dereferences a null pointer,
+     * and waits for it: outside every guarded call, the process ends. Refused on Windows.
+     */
+    public static final int FAIL_SEGV_ON_ENGINE_THREAD = 21;
+    /** Blocks SIGSEGV, SIGBUS, SIGFPE and SIGILL, then dereferences a null pointer: the kernel ends the process. Refused on Windows. */
+    public static final int FAIL_BLOCK_FAULTS_THEN_SEGV = 22;
 
     // How a list's reading ended (Call.listStatus).
     public static final int LIST_COMPLETE = 0;
