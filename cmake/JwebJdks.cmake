@@ -159,16 +159,20 @@ unset(jdk_count)
 
 # The environment a test's runner reads its java from: JAVA, in JAVA_OPTIONS
 # the options that JDK needs, separated by spaces, in EMULATOR what runs that
-# java (empty but in a cross build or another userland), and in JDK_HOME its
-# folder as that java sees it. `jdk` is a feature version or a userland's id.
+# java (empty but in a cross build or another userland), in JDK_HOME its
+# folder as that java sees it, and in JDK_FEATURE its feature version. `jdk`
+# is a feature version or a userland's id.
 function(jweb_jdk_test_environment jdk out)
   list(JOIN JWEB_JDK${jdk}_OPTIONS " " options)
+  set(feature ${jdk})
   if(DEFINED JWEB_JDK${jdk}_EMULATOR)
     list(JOIN JWEB_JDK${jdk}_EMULATOR " " emulator)
+    set(feature ${JWEB_JDK${jdk}_FEATURE})
   else()
     list(JOIN JWEB_TEST_EMULATOR " " emulator)
   endif()
-  set(${out} "JAVA=${JWEB_JDK${jdk}_JAVA};JAVA_OPTIONS=${options};EMULATOR=${emulator};JDK_HOME=${JWEB_JDK${jdk}_HOME}"
+  set(${out}
+    "JAVA=${JWEB_JDK${jdk}_JAVA};JAVA_OPTIONS=${options};EMULATOR=${emulator};JDK_HOME=${JWEB_JDK${jdk}_HOME};JDK_FEATURE=${feature}"
     PARENT_SCOPE)
 endfunction()
 

@@ -5,7 +5,8 @@
 # Debian mirror apt uses and kept in .userland/ (delete a root's folder to
 # make it again); the tests are ctest's configuration "userland"
 # (cmake/JwebJdks.cmake), each JVM started inside its root with chroot. Every
-# run takes bound, absent, libjsig, reload, stress_short and the examples;
+# run takes bound, absent, libjsig, reload, stress_short, the examples and
+# the README's java commands;
 # JWEB_USERLAND_FULL=1 runs all the suites in a JVM (label userland-full too).
 #   tools/run-userland-tests.sh [ctest options]
 # Runs as root (debootstrap, mount, chroot); expects the build folder built,
