@@ -40,8 +40,9 @@ constexpr const char* failure_texts[] = {
     "slow stack overflow",
     "SIGSEGV on a thread of the engine's own",
     "block the fault signals, then SIGSEGV",
+    "throw std::runtime_error through a frame without unwind tables",
 };
-constexpr int last_kind = STANDIN_FAIL_BLOCK_FAULTS_THEN_SEGV;
+constexpr int last_kind = STANDIN_FAIL_THROW_THROUGH_C_FRAME;
 static_assert(std::size(failure_texts) == last_kind + 1, "a name for every kind");
 
 [[gnu::noinline, gnu::no_sanitize("null")]] int null_dereference() {

@@ -45,6 +45,9 @@ int limit_address_space(bool on);
 // not installed, or not on this platform).
 int crash_reports();
 
+// Calls `function` through a frame that has no unwind tables (POSIX only).
+void call_through_frame_without_unwind_tables(void (*function)());
+
 // Makes the kinds whose making differs by platform (FPE, BUS, RAISE_FOREIGN,
 // THREAD_EXIT, BUSY_UNWALKABLE; on 32-bit Windows the C++ throws too) and
 // returns for the others.

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 #include "failures.h"
 #include "standin_control.h"
@@ -240,6 +241,9 @@ void fail_on_this_platform(int kind) {
         case STANDIN_FAIL_BUSY_UNWALKABLE: stay_busy_unwalkable(); break;
         case STANDIN_FAIL_SEGV_ON_ENGINE_THREAD: fault_on_engine_thread(); break;
         case STANDIN_FAIL_BLOCK_FAULTS_THEN_SEGV: block_fault_signals(); break;  // the fault itself is common
+        case STANDIN_FAIL_THROW_THROUGH_C_FRAME:
+            call_through_frame_without_unwind_tables([] { throw std::runtime_error("standin engine: through C"); });
+            break;
         case STANDIN_FAIL_THREAD_EXIT: pthread_exit(nullptr);
         default: break;
     }

@@ -46,7 +46,8 @@ bool platform_has_failure(int kind) {
     return kind != STANDIN_FAIL_BUS && kind != STANDIN_FAIL_THREAD_EXIT && kind != STANDIN_FAIL_GENERATED_SEGV &&
            kind != STANDIN_FAIL_GENERATED_FPE && kind != STANDIN_FAIL_BLOCK_SIGNALS_THEN_SEGV &&
            kind != STANDIN_FAIL_BLOCK_SIGNALS_THEN_THROW && kind != STANDIN_FAIL_BUSY_UNWALKABLE &&
-           kind != STANDIN_FAIL_SEGV_ON_ENGINE_THREAD && kind != STANDIN_FAIL_BLOCK_FAULTS_THEN_SEGV;
+           kind != STANDIN_FAIL_SEGV_ON_ENGINE_THREAD && kind != STANDIN_FAIL_BLOCK_FAULTS_THEN_SEGV &&
+           kind != STANDIN_FAIL_THROW_THROUGH_C_FRAME;
 }
 
 int crash_reports() { return 0; }  // no signals to report

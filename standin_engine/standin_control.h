@@ -59,9 +59,12 @@ enum standin_failure_kind {
     STANDIN_FAIL_SEGV_ON_ENGINE_THREAD = 21,    /* POSIX only: start a thread of the engine's own that
                                                    reads through a null pointer, and wait for it: outside
                                                    every guarded call, the process ends */
-    STANDIN_FAIL_BLOCK_FAULTS_THEN_SEGV = 22    /* POSIX only: block SIGSEGV, SIGBUS, SIGFPE and SIGILL,
+    STANDIN_FAIL_BLOCK_FAULTS_THEN_SEGV = 22,   /* POSIX only: block SIGSEGV, SIGBUS, SIGFPE and SIGILL,
                                                    then read through a null pointer: the kernel ends the
                                                    process */
+    STANDIN_FAIL_THROW_THROUGH_C_FRAME = 23     /* POSIX only: throw std::runtime_error through a frame
+                                                   without unwind tables, as C built without -fexceptions
+                                                   leaves: std::terminate ends the process */
 };
 
 /* How the reading of a variadic list ended. */

@@ -38,6 +38,7 @@ static_assert(tsapi_standin_Engine_FAIL_BUSY_UNWALKABLE == STANDIN_FAIL_BUSY_UNW
 static_assert(tsapi_standin_Engine_FAIL_SLOW_STACK_OVERFLOW == STANDIN_FAIL_SLOW_STACK_OVERFLOW);
 static_assert(tsapi_standin_Engine_FAIL_SEGV_ON_ENGINE_THREAD == STANDIN_FAIL_SEGV_ON_ENGINE_THREAD);
 static_assert(tsapi_standin_Engine_FAIL_BLOCK_FAULTS_THEN_SEGV == STANDIN_FAIL_BLOCK_FAULTS_THEN_SEGV);
+static_assert(tsapi_standin_Engine_FAIL_THROW_THROUGH_C_FRAME == STANDIN_FAIL_THROW_THROUGH_C_FRAME);
 static_assert(tsapi_standin_Engine_LIST_COMPLETE == STANDIN_LIST_COMPLETE);
 static_assert(tsapi_standin_Engine_LIST_CAPPED == STANDIN_LIST_CAPPED);
 static_assert(tsapi_standin_Engine_LIST_UNREADABLE == STANDIN_LIST_UNREADABLE);

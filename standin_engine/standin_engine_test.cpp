@@ -603,7 +603,8 @@ TEST_F(StandinEngine, InjectionCanBeRefusedClearedAndReset) {
         {-1, false},
         {STANDIN_FAIL_RAISE_FOREIGN, false},                           // Windows only
         {STANDIN_FAIL_FPE, processor_faults::division_by_zero_traps},  // not on arm64
-        {STANDIN_FAIL_BLOCK_FAULTS_THEN_SEGV + 1, false},
+        {STANDIN_FAIL_THROW_THROUGH_C_FRAME + 1, false},
+        {STANDIN_FAIL_THROW_THROUGH_C_FRAME, true},
         {STANDIN_FAIL_BLOCK_FAULTS_THEN_SEGV, true},
         {STANDIN_FAIL_SEGV_ON_ENGINE_THREAD, true},
         {STANDIN_FAIL_SLOW_STACK_OVERFLOW, true},

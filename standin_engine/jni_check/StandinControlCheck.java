@@ -145,11 +145,13 @@ public final class StandinControlCheck {
             expectThrows(IllegalArgumentException.class, () -> Engine.setOverrunBytes(15));
             Engine.setOverrunBytes(16);
             for (int kind : new int[] {Engine.FAIL_THREAD_EXIT, Engine.FAIL_CALL_BACK, Engine.FAIL_OVERRUN,
-                    Engine.FAIL_CALL_BACK_THEN_SEGV, Engine.FAIL_CALL_BACK_THEN_THROW, Engine.FAIL_GENERATED_SEGV}) {
+                    Engine.FAIL_CALL_BACK_THEN_SEGV, Engine.FAIL_CALL_BACK_THEN_THROW, Engine.FAIL_GENERATED_SEGV,
+                    Engine.FAIL_SEGV_ON_ENGINE_THREAD, Engine.FAIL_BLOCK_FAULTS_THEN_SEGV,
+                    Engine.FAIL_THROW_THROUGH_C_FRAME}) {
                 Engine.injectFailure(kind);  // accepted here, and cleared before any call
                 Engine.injectFailure(Engine.FAIL_NONE);
             }
-            expectThrows(IllegalArgumentException.class, () -> Engine.injectFailure(Engine.FAIL_SLOW_STACK_OVERFLOW + 1));
+            expectThrows(IllegalArgumentException.class, () -> Engine.injectFailure(Engine.FAIL_THROW_THROUGH_C_FRAME + 1));
         });
         check("a Java callback runs inside the call on its thread and gives the result", () -> {
             Engine.reset();

@@ -355,6 +355,7 @@ TEST(DllBoundFailures, EngineRefusesTheKindsWindowsLacks) {
         {STANDIN_FAIL_OVERRUN, 0},
         {STANDIN_FAIL_SEGV_ON_ENGINE_THREAD, -1},
         {STANDIN_FAIL_BLOCK_FAULTS_THEN_SEGV, -1},
+        {STANDIN_FAIL_THROW_THROUGH_C_FRAME, -1},
     };
     for (const auto& [kind, answer] : kinds) {
         EXPECT_EQ(standin.inject_failure(kind), answer) << kind;

@@ -80,6 +80,11 @@ public final class Engine {
     public static final int FAIL_SEGV_ON_ENGINE_THREAD = 21;
     /** Blocks SIGSEGV, SIGBUS, SIGFPE and SIGILL, then dereferences a null pointer: the kernel ends the process. Refused on Windows. */
     public static final int FAIL_BLOCK_FAULTS_THEN_SEGV = 22;
+    /**
+     * Throws a C++ std::runtime_error through a frame without unwind tables, as C built
+     * without -fexceptions leaves: std::terminate ends the process. Refused on Windows.
+     */
+    public static final int FAIL_THROW_THROUGH_C_FRAME = 23;
 
     // How a list's reading ended (Call.listStatus).
     public static final int LIST_COMPLETE = 0;
