@@ -19,7 +19,14 @@ while [ $# -gt 0 ]; do
 done
 java_home=${JDK_HOME:-$(dirname "$(dirname "$(readlink -f "$JAVA")")")}
 preload=()
-[ -n "$libjsig" ] && preload=(env "LD_PRELOAD=$java_home/lib/libjsig.so")
+in_root_preload=()
+if [ -n "$libjsig" ]; then
+  # In another userland's root the library is there only: set inside, past chroot.
+  case "${EMULATOR:-}" in
+    chroot\ *) in_root_preload=(env "LD_PRELOAD=$java_home/lib/libjsig.so") ;;
+    *) preload=(env "LD_PRELOAD=$java_home/lib/libjsig.so") ;;
+  esac
+fi
 # In /tmp, which another userland's root sees at the same place.
 dir=$(mktemp -d /tmp/jweb-crash.XXXXXX)
 trap 'rm -rf "$dir"' EXIT
@@ -27,7 +34,7 @@ export TSW_STANDIN_CRASH_REPORTER=$reporter
 # ulimit: no core file, which the kernel would write for a process ended by
 # a fault's default action.
 # The braces: bash's own note of a child ended by a signal stays out too.
-{ (ulimit -c 0; exec "${preload[@]}" ${EMULATOR:-} "$JAVA" ${JAVA_OPTIONS:-} -XX:+AllowUserSignalHandlers \
+{ (ulimit -c 0; exec "${preload[@]}" ${EMULATOR:-} "${in_root_preload[@]}" "$JAVA" ${JAVA_OPTIONS:-} -XX:+AllowUserSignalHandlers \
   -XX:ErrorFile="$dir/hs_err_pid%p.log" -Djava.library.path="$LIBRARY_DIRS" -Djweb.engine="$ENGINE_FULL" \
   -cp "$CLASSPATH_JARS" jwebtests.CrashRun "$@") >"$dir/output" 2>&1; } 2>/dev/null
 status=$?
