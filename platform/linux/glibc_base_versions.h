@@ -13,9 +13,11 @@
 #if defined(__x86_64__)
 #define JWEB_GLIBC_BASE "GLIBC_2.2.5"
 #define JWEB_GLIBC_2_3_3 "GLIBC_2.3.3"
+#define JWEB_GLIBC_2_12 "GLIBC_2.12"
 #elif defined(__aarch64__)
 #define JWEB_GLIBC_BASE "GLIBC_2.17"  // the first glibc for arm64
 #define JWEB_GLIBC_2_3_3 "GLIBC_2.17"
+#define JWEB_GLIBC_2_12 "GLIBC_2.17"
 #endif
 
 #ifdef JWEB_GLIBC_BASE
@@ -38,6 +40,7 @@ JWEB_PIN(pthread_key_delete)
 JWEB_PIN(pthread_getspecific)
 JWEB_PIN(pthread_setspecific)
 JWEB_PIN(pthread_once)
+JWEB_PIN_AT(pthread_getname_np, JWEB_GLIBC_2_12)
 JWEB_PIN(pthread_getattr_np)
 JWEB_PIN(pthread_attr_getstack)
 JWEB_PIN(pthread_mutex_trylock)
