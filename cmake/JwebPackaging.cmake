@@ -14,9 +14,11 @@
 include_guard(GLOBAL)
 include(GNUInstallDirs)
 
-set(JWEB_PACKAGE_CONTACT "jwebnative maintainers <maintainers@users.noreply.c-seed-28e0fe06.example>"
+# Placeholders (.invalid: a domain that never resolves), which a release
+# sets to its own.
+set(JWEB_PACKAGE_CONTACT "jwebnative maintainers <maintainers@jwebnative.example.invalid>"
   CACHE STRING "Maintainer of the packages (name <address>)")
-set(JWEB_HOMEPAGE "https://c-seed-28e0fe06.example/jwebnative" CACHE STRING "Home page the packages name")
+set(JWEB_HOMEPAGE "https://jwebnative.example.invalid/" CACHE STRING "Home page the packages name")
 
 if(WIN32)
   set(jweb_processor ${CMAKE_SYSTEM_PROCESSOR})  # x86_64, x86
@@ -64,6 +66,28 @@ function(jweb_install_split target destination component)
   install(CODE "${common}\nset(JWEB_SPLIT_MODE debug)\ninclude(\"${script}\")" COMPONENT ${component}_debug)
 endfunction()
 
+# jweb_install_symbols_docs(<doc folder> <component>): the copyright and
+# changelog into the symbols package's own doc folder, named as each
+# packaging names that package: <doc folder>-dbgsym in a .deb (and the
+# archive), <doc folder>-debuginfo in an .rpm. CPack installs each
+# generator's files apart; JWEB_CPACK_GENERATOR (the environment, set by
+# cmake/cpack_generator.cmake) tells the install which one it is.
+function(jweb_install_symbols_docs doc_dir component)
+  set(files "")
+  foreach(file IN LISTS jweb_package_docs)
+    cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY ${PROJECT_SOURCE_DIR})
+    string(APPEND files " \"${file}\"")
+  endforeach()
+  install(CODE "if(\"\$ENV{JWEB_CPACK_GENERATOR}\" STREQUAL RPM)
+      set(jweb_symbols_doc_dir \"${doc_dir}-debuginfo\")
+    else()
+      set(jweb_symbols_doc_dir \"${doc_dir}-dbgsym\")
+    endif()
+    file(INSTALL${files} DESTINATION \"\${CMAKE_INSTALL_PREFIX}/\${jweb_symbols_doc_dir}\"
+      FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)"
+    COMPONENT ${component})
+endfunction()
+
 # ---- the library ----
 jweb_install_split(jwebnative ${jweb_jni_dir} library)
 install_jar(jweb_fixtures DESTINATION ${jweb_java_dir} COMPONENT library)
@@ -90,7 +114,7 @@ else()
   install(FILES docs/host-guide.md docs/engine-failures.md docs/platforms.md docs/method-reference.md docs/releasing.md
     DESTINATION ${jweb_doc_dir}/docs COMPONENT library)
   install(FILES ${jweb_gzipped}/jweb-check.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT library)
-  install(FILES ${jweb_package_docs} DESTINATION ${jweb_doc_dir}-dbgsym COMPONENT library_debug)
+  jweb_install_symbols_docs(${jweb_doc_dir} library_debug)
 endif()
 
 # ---- the stand-in ----
@@ -104,7 +128,13 @@ if(NOT WIN32)
   install_jar(standin_control_jar DESTINATION ${jweb_java_dir} COMPONENT standin)
   install_jar(jweb_examples DESTINATION ${jweb_java_dir} COMPONENT standin)
   install(FILES ${jweb_package_docs} DESTINATION ${jweb_standin_doc_dir} COMPONENT standin)
-  install(FILES ${jweb_package_docs} DESTINATION ${jweb_standin_doc_dir}-dbgsym COMPONENT standin_debug)
+  # lintian's overrides, with their reasons, in the .deb alone.
+  set(overrides ${PROJECT_SOURCE_DIR}/packaging/debian/jwebnative-standin.lintian-overrides)
+  install(CODE "if(\"\$ENV{JWEB_CPACK_GENERATOR}\" STREQUAL DEB)
+      file(INSTALL \"${overrides}\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides\"
+        RENAME jwebnative-standin FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+    endif()" COMPONENT standin)
+  jweb_install_symbols_docs(${jweb_standin_doc_dir} standin_debug)
 endif()
 
 # ---- packages ----
@@ -124,6 +154,8 @@ if(WIN32)
 endif()
 set(CPACK_GENERATOR DEB RPM TGZ)
 set(CPACK_SYSTEM_NAME Linux-${jweb_processor})
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/cpack_generator.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/deb_build_ids.cmake)
 
 set(jweb_library_summary "JNI bridge between Java test scripts and the web replay engine")
 set(jweb_library_description "Java test scripts call the native methods of tsapi.web; this library
@@ -193,7 +225,9 @@ endforeach()
 # files: no links from /usr/lib/.build-id into the binaries' packages.
 set(CPACK_RPM_SPEC_MORE_DEFINE "%define _build_id_links none\n%define packager ${JWEB_PACKAGE_CONTACT}")
 # Both kinds of package own only their own folders, not /usr/lib/debug's.
-set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/lib/debug /usr/lib/debug/.build-id /usr/lib/jni
+# rpm wants each folder a package fills owned by a package: both packages
+# that put a library into /usr/lib/jni own it, as rpm allows for folders.
+set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/lib/debug /usr/lib/debug/.build-id
   /usr/share/man /usr/share/man/man1
   /usr/share/java)
 if(jweb_processor STREQUAL arm64)

@@ -16,7 +16,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Everything linked in statically, so each DLL and program imports only
-# KERNEL32 and msvcrt and runs from its own folder.
+# system DLLs (KERNEL32, msvcrt; ADVAPI32 with the stack protector) and runs
+# from its own folder.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 

@@ -67,8 +67,12 @@ inline constexpr std::size_t overrun_band_bytes = 4096;
 // this frame has returned: where a frame keeps its return address below its
 // locals (arm64), an overrun of the callee's buffer breaks this frame's, and
 // its return, after the call, faults; the result must not be stored by then.
+// No stack protector's canary here: the band is there to be overrun, and a
+// canary above it would turn an overrun just past it, whose broken return the
+// guard catches, into an abort, and cost every call a check.
 template <class Result, class Call>
-[[gnu::noinline, gnu::no_sanitize("address")]] Result call_below_band(Call& call, ArmedGuard& guard) {
+[[gnu::noinline, gnu::no_stack_protector, gnu::no_sanitize("address")]] Result call_below_band(Call& call,
+                                                                                               ArmedGuard& guard) {
     volatile char band[overrun_band_bytes];
     asm volatile("" : : "r"(band) : "memory");  // the band must exist, untouched
     guard.call_top = reinterpret_cast<std::uintptr_t>(band);
@@ -87,8 +91,12 @@ template <class Result, class Call>
 // A thread that ends inside the call (pthread_exit, cancellation) unwinds
 // through here: the guard is disarmed and the unwind goes on. (That unwind
 // carries no exception object, hence no null check of the reference.)
+// No stack protector's canary: the frame's one array is the jump buffer, which
+// only sigsetjmp writes, and the called code runs below the band; a canary
+// cost the normal path about half a nanosecond (BM_GuardedCall, 5.4 ns).
 template <class Result, class Call>
-[[gnu::noinline, gnu::no_sanitize("null")]] bool call_guarded(JNIEnv* env, Call call, Result& result) {
+[[gnu::noinline, gnu::no_stack_protector, gnu::no_sanitize("null")]] bool call_guarded(JNIEnv* env, Call call,
+                                                                                       Result& result) {
     static_assert(std::is_trivially_destructible_v<Call>,
                   "a fault leaves the guarded call without running destructors");
     using guard_detail::armed_guard;

@@ -67,8 +67,10 @@ namespace variadic_detail {
 using VariadicEntry = int (*)(const char*, ...);
 using TypedCall = jint (*)(VariadicEntry, const char* const*);
 
-// typed_calls[n] calls with n arguments, for 1 <= n <= typed_call_limit.
+// typed_calls[n] calls with n arguments, for 1 <= n <= typed_call_limit;
+// padded_calls[k] with typed_call_limit << (k + 1) (typed_calls.cpp).
 extern const std::array<TypedCall, typed_call_limit + 1> typed_calls;
+extern const std::array<TypedCall, padded_call_sizes> padded_calls;
 
 // The calls of lists longer than typed_call_limit.
 jint call_longer_list(VariadicEntry entry, std::size_t count, const char** vector, ListEnd end);

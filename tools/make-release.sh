@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the release set into dist/ and checks it: for Linux x86-64 and arm64
 # the .deb and .rpm packages of both components with their symbol packages
-# and a .tar.gz of everything; a .zip for Windows x86-64 and x86; SHA256SUMS.
+# and a .tar.gz of everything; a .zip for Windows x86-64 and x86; rpmlint's
+# settings (packaging/rpmlint.toml); SHA256SUMS.
 # Each comes from the build folder the test command's part for that target
 # makes (build/, build-arm64/, build-windows/, build-windows-x86/): a folder
 # that is there is brought up to date, one that is not is made as that part
@@ -48,6 +49,8 @@ for build in "${linux[@]}" "${windows[@]}"; do
   find "$out" -maxdepth 1 -type f \( -name '*.deb' -o -name '*.rpm' -o -name '*.tar.gz' -o -name '*.zip' \) \
     -exec mv -t "$dist" {} +
 done
+# rpmlint's settings for these packages, for whoever lints them again.
+cp "$root/packaging/rpmlint.toml" "$dist/"
 (cd "$dist" && sha256sum -- * >SHA256SUMS)
 echo "== $dist: built in $((built - started)) s, packaged in $((SECONDS - built)) s"
 (cd "$dist" && ls -l --time-style=+ -- * | awk '{printf "%10d  %s\n", $5, $NF}')
