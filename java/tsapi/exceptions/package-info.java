@@ -1,0 +1,2 @@
+/** The exception that tells a script an engine call failed: {@link tsapi.exceptions.Abort}. */
+package tsapi.exceptions;
