@@ -13,8 +13,10 @@ package tsapi;
  * comments here.
  */
 public final class web {
+    // java.library.path first, then the natives jar on the class path; the
+    // loading calls are this class's own, so the library is its loader's.
     static {
-        System.loadLibrary("jwebnative");
+        NativeLibrary.load("jwebnative", web.class, name -> System.loadLibrary(name), path -> System.load(path));
     }
 
     private web() {}

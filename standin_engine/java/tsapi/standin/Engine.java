@@ -11,13 +11,26 @@ import java.util.List;
  * of every call it received.
  *
  * The engine (libTswReplayMain.so from standin_engine/) must already be loaded
- * in the process, e.g. by System.load; every method throws
+ * in the process, by System.load or by loadEngine(); every method throws
  * IllegalStateException when it is not (or when the loaded one is the real
- * engine). This class never loads the engine itself.
+ * engine). Loading this class does not load the engine.
  */
 public final class Engine {
+    // java.library.path first, then the stand-in's natives jar on the class path.
     static {
-        System.loadLibrary("standin_control");
+        NativeLibrary.load("standin_control", Engine.class, name -> System.loadLibrary(name), path -> System.load(path));
+    }
+
+    /**
+     * Loads the stand-in engine, as a host loads its engine: before the first
+     * use of tsapi.web. From java.library.path when the engine is there
+     * (libTswReplayMain.so, TswReplayMain.dll), else from the stand-in's
+     * natives jar on the class path, put into the same folder as the other
+     * natives (jwebnative.natives.dir), so that a dry run needs nothing but
+     * the jars.
+     */
+    public static void loadEngine() {
+        NativeLibrary.load("TswReplayMain", Engine.class, name -> System.loadLibrary(name), path -> System.load(path));
     }
 
     // Failure kinds for injectFailure; the same numbers as standin_control.h.
