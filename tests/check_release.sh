@@ -10,7 +10,8 @@
 # resolved, through the shipped symbols only, to the method and its source
 # file, by gdb without a warning and as docs/releasing.md shows it; lintian,
 # and rpmlint with the rpmlint.toml shipped beside the packages; and
-# SHA256SUMS. Prints what it checked; exits 1 on the first failure.
+# SHA256SUMS; the Maven repository in maven/ (tests/check_maven_repo.sh).
+# Prints what it checked; exits 1 on the first failure.
 #   tests/check_release.sh DIST_DIR
 set -euo pipefail
 . "$(dirname "$0")/../tools/lib.sh"
@@ -41,12 +42,14 @@ for t in "${targets[@]}"; do
   done
   expected+=("jwebnative-$version-Linux-$archive.tar.gz")
 done
+expected+=(maven)  # a repository whose files have their checksums beside them
 diff <(printf '%s\n' "${expected[@]}" | sort) <(ls "$dist" | sort) || fail "dist/ holds other files than the release set"
 (cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS"
-diff <(printf '%s\n' "${expected[@]}" | grep -vx SHA256SUMS | sort) <(awk '{print $2}' "$dist/SHA256SUMS" | sort) ||
+diff <(printf '%s\n' "${expected[@]}" | grep -vxE 'SHA256SUMS|maven' | sort) <(awk '{print $2}' "$dist/SHA256SUMS" | sort) ||
   fail "SHA256SUMS does not name every other file"
 cmp -s "$dist/rpmlint.toml" "$root/packaging/rpmlint.toml" || fail "rpmlint.toml is not packaging/rpmlint.toml"
 echo "dist/: the ${#expected[@]} files of release $version; sha256sum -c SHA256SUMS passes"
+"$root/tests/check_maven_repo.sh" "$dist/maven" "$version" linux-x86_64 linux-aarch64 windows-x86_64 windows-x86
 
 # ---- what each package holds besides debug symbols (paths under /usr) ----
 library_files="bin/jweb-check lib/jni/libjwebnative.so share/jwebnative/tsapi.jar share/man/man1/jweb-check.1.gz

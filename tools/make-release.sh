@@ -2,7 +2,8 @@
 # Makes the release set into dist/ and checks it: for Linux x86-64 and arm64
 # the .deb and .rpm packages of both components with their symbol packages
 # and a .tar.gz of everything; a .zip for Windows x86-64 and x86; rpmlint's
-# settings (packaging/rpmlint.toml); SHA256SUMS.
+# settings (packaging/rpmlint.toml); SHA256SUMS; maven/, a Maven repository
+# (tools/make-maven-repo.sh).
 # Each comes from the build folder the test command's part for that target
 # makes (build/, build-arm64/, build-windows/, build-windows-x86/): a folder
 # that is there is brought up to date, one that is not is made as that part
@@ -52,6 +53,8 @@ done
 # rpmlint's settings for these packages, for whoever lints them again.
 cp "$root/packaging/rpmlint.toml" "$dist/"
 (cd "$dist" && sha256sum -- * >SHA256SUMS)
+# The Maven repository, with its own checksums beside each file.
+"$root/tools/make-maven-repo.sh" "$dist/maven" "${linux[@]}" "${windows[@]}"
 echo "== $dist: built in $((built - started)) s, packaged in $((SECONDS - built)) s"
 (cd "$dist" && ls -l --time-style=+ -- * | awk '{printf "%10d  %s\n", $5, $NF}')
 
