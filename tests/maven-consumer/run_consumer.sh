@@ -68,6 +68,32 @@ for kind in sources javadoc; do
 done
 echo "maven: tsapi's sources and javadoc jars resolved"
 
+# The README's deploy:deploy-file commands, into a scratch "company"
+# repository. Maven deploys nothing offline: online, with central mirrored
+# by Debian's repository, so that nothing leaves the machine.
+sed -e 's|<offline>true</offline>|<offline>false</offline><mirrors><mirror><id>debian-central</id><mirrorOf>central</mirrorOf><url>file:///usr/share/maven-repo</url></mirror></mirrors>|' \
+  "$work/settings.xml" >"$work/settings-deploy.xml"
+group_dir=$work/repo/${group//.//}
+for artifact in "tsapi|" "jwebnative-natives|linux-$(uname -m)"; do
+  IFS='|' read -r name classifier <<<"$artifact"
+  base=$name/$version/$name-$version
+  extra=()
+  if [ -z "$classifier" ]; then
+    extra=(-Dfile="$base.jar" -Dsources="$base-sources.jar" -Djavadoc="$base-javadoc.jar")
+  else
+    extra=(-Dfile="$base-$classifier.jar" -Dclassifier="$classifier")
+  fi
+  (cd "$group_dir" && mvn -B -q -Dstyle.color=never -s "$work/settings-deploy.xml" \
+    deploy:deploy-file -Durl="file://$work/company" -DrepositoryId=company -DpomFile="$base.pom" "${extra[@]}") ||
+    fail "mvn deploy:deploy-file $name"
+done
+for file in tsapi-$version.jar tsapi-$version.pom tsapi-$version-sources.jar tsapi-$version-javadoc.jar; do
+  cmp -s "$group_dir/tsapi/$version/$file" "$work/company/${group//.//}/tsapi/$version/$file" || fail "deploy-file: $file"
+done
+natives=jwebnative-natives/$version/jwebnative-natives-$version-linux-$(uname -m).jar
+cmp -s "$group_dir/$natives" "$work/company/${group//.//}/$natives" || fail "deploy-file: $natives"
+echo "maven: deploy:deploy-file put tsapi (with sources and javadoc) and a natives jar into another repository"
+
 classpath=$work/target/classes:$(cat "$work/classpath.txt")
 run() {  # run WHAT JAVA-OPTIONS...: the dry run, checked
   local output
