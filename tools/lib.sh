@@ -18,7 +18,7 @@ project_packages=(
   clang libclang-rt-14-dev
   clang-format-14  # the layout check
   gdb lintian rpmlint libimage-exiftool-perl libarchive-zip-perl cpio unzip  # the release's checks
-  maven maven-debian-helper libmaven-dependency-plugin-java  # the Maven consumer, offline
+  maven maven-debian-helper libmaven-dependency-plugin-java libmaven-deploy-plugin-java gradle  # the Maven and Gradle consumer, offline
 )
 
 # as_root COMMAND...: COMMAND as root, through sudo unless this is root already.

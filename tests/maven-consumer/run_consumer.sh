@@ -7,8 +7,9 @@
 #   from the jars alone, no -D option: both libraries extracted into the
 #     user's cache folder ($XDG_CACHE_HOME, a scratch folder here);
 #   with java.library.path naming BUILD: BUILD's library is the one loaded.
-# Exits 77 (skipped) when the library is installed where the JVM finds it by
-# default, which would win over the jars.
+# Then the same project with Debian's gradle, offline, and its dry run from
+# the jars alone. Exits 77 (skipped) when the library is installed where the
+# JVM finds it by default, which would win over the jars, or gradle is missing.
 #   run_consumer.sh BUILD
 # JAVA and JAVA_OPTIONS (what that JDK needs) from the environment.
 set -uo pipefail
@@ -113,3 +114,22 @@ run -Djava.library.path="$build"
 grep -qx "DryRun: library $build/libjwebnative.so" <<<"$dry_run" || fail "the library is not the build's"
 [ ! -e "$extracted/libjwebnative.so" ] || fail "the library was extracted although java.library.path had it"
 echo "java.library.path: the build's library"
+
+# The same with Debian's gradle, offline: its class path, the dry run from
+# the jars alone.
+if ! command -v gradle >/dev/null; then
+  echo "SKIPPED: gradle is missing: the gradle half not run"
+  exit 77
+fi
+mkdir -p "$work/gradle"
+cp -r "$here/build.gradle" "$here/src" "$work/gradle/"
+started=$SECONDS
+output=$(cd "$work/gradle" && gradle --offline -q --no-daemon -g "$work/gradle-home" -PjwebRepo="$work/repo" \
+  -PjwebGroup="$group" -PjwebVersion="$version" -PjwebTarget="linux-$(uname -m)" compileJava printClasspath) ||
+  { printf '%s\n' "$output"; fail "gradle"; }
+echo "gradle: built in $((SECONDS - started)) s"
+classpath=$(sed -n 's/^classpath=//p' <<<"$output")
+rm -rf "$work/cache"
+run
+grep -qx "DryRun: library $extracted/libjwebnative.so" <<<"$dry_run" || fail "gradle: the library is not the natives jar's"
+echo "gradle, jars alone: both libraries from the natives jars"
