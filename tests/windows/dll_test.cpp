@@ -347,6 +347,7 @@ struct Control {
     void(JNICALL* inject_failure)(JNIEnv*, jclass, jint);
     void(JNICALL* expect_list_length)(JNIEnv*, jclass, jint);
     jint(JNICALL* call_count)(JNIEnv*, jclass);
+    jstring(JNICALL* call_name)(JNIEnv*, jclass, jint);
 };
 
 Control control_natives() {
@@ -360,6 +361,7 @@ Control control_natives() {
     find(c.inject_failure, "Java_tsapi_standin_Engine_injectFailure");
     find(c.expect_list_length, "Java_tsapi_standin_Engine_expectListLength");
     find(c.call_count, "Java_tsapi_standin_Engine_callCount");
+    find(c.call_name, "Java_tsapi_standin_Engine_callName");
     return c;
 }
 
@@ -394,6 +396,9 @@ TEST(DllBoundControl, EveryWindowsKindSetAndClearedThroughTheControlLibrary) {
         EXPECT_EQ(invoke(host.library, row, jni.env(), call.params), 77);
         EXPECT_EQ(jni.pending_exception(), "");
         EXPECT_EQ(recorded(0).failure, STANDIN_FAIL_NONE);
+        // The record, read back as Engine.lastCall().name does.
+        ASSERT_EQ(control.call_count(jni.env(), nullptr), 1);
+        EXPECT_EQ(jni.string_bytes(control.call_name(jni.env(), nullptr, 0)), "web_url");
     }
 }
 
