@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -400,6 +402,55 @@ TEST(DllBoundControl, EveryWindowsKindSetAndClearedThroughTheControlLibrary) {
         ASSERT_EQ(control.call_count(jni.env(), nullptr), 1);
         EXPECT_EQ(jni.string_bytes(control.call_name(jni.env(), nullptr, 0)), "web_url");
     }
+}
+
+// The trace in each format, written by the Windows engine (its environment
+// is read again at each reset): the same call, the thread as
+// GetCurrentThreadId() gives it.
+std::string last_line_of(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return "(no file " + path + ")";
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+    std::fclose(file);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text.substr(text.find_last_of('\n') + 1);
+}
+
+TEST(DllBoundTrace, EachFormatWritesTheCallAndItsThread) {
+    const Row& row = row_of("jweb_add_cookie");
+    const std::string thread = std::to_string(GetCurrentThreadId());
+    std::string text_line;
+    for (const char* format : {"text", "text-tid", "json"}) {
+        SCOPED_TRACE(format);
+        const std::string path = std::string("trace-") + format + ".txt";
+        std::remove(path.c_str());
+        _putenv_s("TSW_STANDIN_TRACE", path.c_str());
+        _putenv_s("TSW_STANDIN_TRACE_FORMAT", format);
+        standin.reset();
+        standin.set_result(77);
+        FakeJni jni;
+        const Call call = make_call(row, Values::typical, jni);
+        EXPECT_EQ(invoke(host.library, row, jni.env(), call.params), 77);
+        const std::string line = last_line_of(path);
+        const std::string format_name = format;
+        if (format_name == "text") {
+            text_line = line;
+            EXPECT_TRUE(line.starts_with("web_add_cookie(\"") && line.ends_with("\") = 77")) << line;
+        } else if (format_name == "text-tid") {
+            EXPECT_EQ(line, "[tid " + thread + "] " + text_line);
+        } else {
+            const std::vector<std::string> parts = {"{\"v\":1,", "\"entry\":\"web_add_cookie\"",
+                                                    "\"thread\":" + thread + ",", "\"result\":77}"};
+            for (const std::string& part : parts)
+                EXPECT_NE(line.find(part), std::string::npos) << part << " not in " << line;
+        }
+        std::remove(path.c_str());
+    }
+    _putenv_s("TSW_STANDIN_TRACE", "");
+    _putenv_s("TSW_STANDIN_TRACE_FORMAT", "");
+    standin.reset();
 }
 
 TEST(DllBoundStackOverflow, IsCaughtThreeTimesInARow) {
