@@ -25,6 +25,7 @@ if(WIN32)
   set(jweb_bin_dir .)
   set(jweb_jni_dir .)
   set(jweb_standin_dir standin)
+  set(jweb_standin_no_revert_dir standin-no-revert)
   set(jweb_java_dir .)
   set(jweb_doc_dir .)
   set(jweb_standin_doc_dir standin)
@@ -40,6 +41,7 @@ else()
   set(jweb_jni_dir ${CMAKE_INSTALL_LIBDIR}/jni)
   # Not on the loader's path: a host loads a stand-in by its full path.
   set(jweb_standin_dir ${CMAKE_INSTALL_LIBDIR}/jwebnative/standin)
+  set(jweb_standin_no_revert_dir ${CMAKE_INSTALL_LIBDIR}/jwebnative/standin-no-revert)
   set(jweb_java_dir ${CMAKE_INSTALL_DATADIR}/jwebnative)
   set(jweb_doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/jwebnative)
   set(jweb_standin_doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/jwebnative-standin)
@@ -90,14 +92,14 @@ endfunction()
 
 # ---- the library ----
 jweb_install_split(jwebnative ${jweb_jni_dir} library)
+jweb_install_split(jweb_check ${jweb_bin_dir} library)
 install_jar(jweb_fixtures DESTINATION ${jweb_java_dir} COMPONENT library)
 install(FILES LICENSE DESTINATION ${jweb_doc_dir} COMPONENT library)
 if(WIN32)
   install(FILES THIRD-PARTY-NOTICES DESTINATION ${jweb_doc_dir} RENAME THIRD-PARTY-NOTICES.txt COMPONENT library)
-  configure_file(packaging/windows-README.txt.in ${CMAKE_BINARY_DIR}/packaging/README.txt @ONLY NEWLINE_STYLE CRLF)
+  configure_file(packaging/windows/README.txt.in ${CMAKE_BINARY_DIR}/packaging/README.txt @ONLY NEWLINE_STYLE CRLF)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt DESTINATION ${jweb_doc_dir} COMPONENT library)
 else()
-  jweb_install_split(jweb_check ${jweb_bin_dir} library)
   # Debian's rules: each package's doc folder has its copyright and a
   # changelog, and manual pages and changelogs are compressed with gzip -9n.
   set(jweb_gzipped ${CMAKE_BINARY_DIR}/packaging)
@@ -119,14 +121,18 @@ endif()
 
 # ---- the stand-in ----
 jweb_install_split(standin_engine ${jweb_standin_dir} standin)
+jweb_install_split(standin_engine_no_revert ${jweb_standin_no_revert_dir} standin)
 install(FILES standin_engine/README.md docs/trace-format.md DESTINATION ${jweb_standin_doc_dir} COMPONENT standin)
-if(NOT WIN32)
-  jweb_install_split(standin_engine_no_revert ${CMAKE_INSTALL_LIBDIR}/jwebnative/standin-no-revert standin)
-  # The failure-injection API: tsapi.standin.Engine finds its natives through
-  # java.library.path, as tsapi.web does.
-  jweb_install_split(standin_control ${jweb_jni_dir} standin)
-  install_jar(standin_control_jar DESTINATION ${jweb_java_dir} COMPONENT standin)
-  install_jar(jweb_examples DESTINATION ${jweb_java_dir} COMPONENT standin)
+# The failure-injection API: tsapi.standin.Engine finds its natives through
+# java.library.path, as tsapi.web does.
+jweb_install_split(standin_control ${jweb_jni_dir} standin)
+install_jar(standin_control_jar DESTINATION ${jweb_java_dir} COMPONENT standin)
+install_jar(jweb_examples DESTINATION ${jweb_java_dir} COMPONENT standin)
+if(WIN32)
+  # An example against the stand-in, with its trace, from the unpacked zip.
+  configure_file(packaging/windows/run-example.cmd ${CMAKE_BINARY_DIR}/packaging/run-example.cmd @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/run-example.cmd DESTINATION . COMPONENT standin)
+else()
   install(FILES ${jweb_package_docs} DESTINATION ${jweb_standin_doc_dir} COMPONENT standin)
   # lintian's overrides, with their reasons, in the .deb alone.
   set(overrides ${PROJECT_SOURCE_DIR}/packaging/debian/jwebnative-standin.lintian-overrides)

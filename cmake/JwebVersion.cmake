@@ -4,7 +4,7 @@
 #     the one built; the target jweb_version links it in. The library keeps
 #     the text (bridge/library_version.cpp); jweb-check prints it.
 #   - jweb_version_resource(<target> <file name> <description>): a Windows
-#     DLL's VERSIONINFO, compiled by the toolchain's windres.
+#     DLL's or program's VERSIONINFO, compiled by the toolchain's windres.
 #   - jweb_jar_manifest(<out> <title> <module>): a jar's manifest lines.
 include_guard(GLOBAL)
 
@@ -23,6 +23,12 @@ function(jweb_version_resource target filename description)
   set(JWEB_RC_FILENAME ${filename})
   set(JWEB_RC_DESCRIPTION ${description})
   cmake_path(GET filename STEM JWEB_RC_INTERNAL_NAME)
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL EXECUTABLE)
+    set(JWEB_RC_FILETYPE VFT_APP)
+  else()
+    set(JWEB_RC_FILETYPE VFT_DLL)
+  endif()
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
   configure_file(${PROJECT_SOURCE_DIR}/platform/win32/version_info.rc.in ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})

@@ -13,9 +13,7 @@ build=$1
 expected=$2
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-for component in library standin; do
-  "${CMAKE:-cmake}" --install "$build" --prefix "$prefix" --component "$component" >/dev/null || exit 1
-done
+install_scratch "$build" "$prefix" || exit 1
 find "$prefix" -type f | sed "s|^$prefix/||" | sort
 lib=$(dirname "$(find "$prefix" -name libjwebnative.so)")
 standin=$(find "$prefix" -path '*/standin/libTswReplayMain.so')

@@ -24,7 +24,7 @@ natives_of() {  # natives_of ARTIFACT TARGET
     jwebnative-natives:linux-*) echo libjwebnative.so ;;
     jwebnative-natives:windows-*) echo jwebnative.dll ;;
     jwebnative-standin-natives:linux-*) echo libTswReplayMain.so libstandin_control.so ;;
-    jwebnative-standin-natives:windows-*) echo TswReplayMain.dll ;;
+    jwebnative-standin-natives:windows-*) echo TswReplayMain.dll standin_control.dll ;;
   esac
 }
 
@@ -55,10 +55,10 @@ for row in "${rows[@]}"; do
   diff <(tr ' ' '\n' <<<"$entries" | sort) <(unzip -Z1 "$repo/$jar" | grep -v '/$' | sort) ||
     fail "$jar: other entries than expected"
 done
-unzip -Z1 "$repo/${group//.//}/tsapi/$version/tsapi-$version-javadoc.jar" | grep -qx 'tsapi/web.html' ||
-  fail "the javadoc jar has no tsapi/web.html"
-unzip -Z1 "$repo/${group//.//}/tsapi/$version/tsapi-$version-javadoc.jar" | grep -qx 'tsapi/exceptions/Abort.html' ||
-  fail "the javadoc jar has no tsapi/exceptions/Abort.html"
+pages=$(unzip -Z1 "$repo/${group//.//}/tsapi/$version/tsapi-$version-javadoc.jar")  # whole: grep -q would cut the pipe
+for page in tsapi/web.html tsapi/exceptions/Abort.html; do
+  grep -qx "$page" <<<"$pages" || fail "the javadoc jar has no $page"
+done
 mapfile -t expected < <(printf '%s\n' "${expected[@]}" | sort -u)
 with_sums=()
 for file in "${expected[@]}"; do with_sums+=("$file" "$file.md5" "$file.sha1" "$file.sha256" "$file.sha512"); done

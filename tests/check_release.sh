@@ -72,8 +72,11 @@ debug_docs() { echo "share/doc/$1/copyright share/doc/$1/changelog.gz"; }
 library_rpm_dirs="lib/jni share/jwebnative share/doc/jwebnative share/doc/jwebnative/docs"
 standin_rpm_dirs="lib/jni lib/jwebnative lib/jwebnative/standin lib/jwebnative/standin-no-revert share/jwebnative
   share/doc/jwebnative-standin"
-windows_files="jwebnative.dll jwebnative.dll.debug tsapi.jar README.txt LICENSE THIRD-PARTY-NOTICES.txt
-  standin/TswReplayMain.dll standin/TswReplayMain.dll.debug standin/README.md standin/trace-format.md"
+windows_binaries="jwebnative.dll jweb-check.exe standin_control.dll standin/TswReplayMain.dll
+  standin-no-revert/TswReplayMain.dll"
+windows_files="$windows_binaries $(printf '%s.debug ' $windows_binaries) tsapi.jar standin-control.jar
+  jweb-examples.jar run-example.cmd README.txt LICENSE THIRD-PARTY-NOTICES.txt standin/README.md
+  standin/trace-format.md"
 
 files_in() { (cd "$1" && find . -type f | sed 's|^\./||' | sort); }
 same_files() {  # same_files WHAT DIR EXPECTED...
@@ -255,8 +258,11 @@ for arch in x86_64 x86; do
   same_files "$(basename "$zip")" "$top" $windows_files
   ! grep -rlF -- "$root/" "$top" || fail "$(basename "$zip"): files name the build machine's $root/"
   check_manifest "Windows $arch" "$top/tsapi.jar" tsapi
+  check_manifest "Windows $arch" "$top/standin-control.jar" tsapi.standin
+  check_manifest "Windows $arch" "$top/jweb-examples.jar" -
+  ! grep -qv $'\r$' "$top/run-example.cmd" || fail "$(basename "$zip"): run-example.cmd has lines without CRLF"
   check_library_version "Windows $arch" "$top/jwebnative.dll"
-  for dll in jwebnative.dll standin/TswReplayMain.dll; do
+  for dll in $windows_binaries; do
     check_split "$(basename "$zip"): $dll" "$top/$dll" "$top/$dll.debug"
     info=$(exiftool -s -FileVersion -ProductVersion -OriginalFileName -FileDescription "$top/$dll")
     grep -qE "^FileVersion +: $version$" <<<"$info" && grep -qE "^ProductVersion +: $version \(git " <<<"$info" &&

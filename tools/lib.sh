@@ -129,6 +129,30 @@ configure_and_build() {
     cmake --build --preset "$preset" -j"$(nproc)" "$@")
 }
 
+# install_scratch BUILD_DIR PREFIX: installs both components of BUILD_DIR
+# (the library and the stand-in) into PREFIX, as the packages lay them out.
+install_scratch() {
+  local component
+  for component in library standin; do
+    "${CMAKE:-cmake}" --install "$1" --prefix "$2" --component "$component" >/dev/null || return 1
+  done
+}
+
+# java_command [LIBRARY...]: sets the array java_command to what starts $JAVA
+# where it runs (${EMULATOR:-}: an emulator, or chroot into another
+# userland's root), with LIBRARY... preloaded. qemu's user mode is linked
+# statically and passes the environment on to the emulated JVM's loader, so
+# the preload goes in front of it; in another userland's root the libraries
+# are there only, so it goes inside, past chroot.
+java_command() {
+  local preload=""
+  [ $# -eq 0 ] || preload="LD_PRELOAD=$(IFS=:; echo "$*")"
+  case "${EMULATOR:-}" in
+    chroot\ *) java_command=(${EMULATOR} ${preload:+env "$preload"} "$JAVA") ;;
+    *) java_command=(${preload:+env "$preload"} ${EMULATOR:-} "$JAVA") ;;
+  esac
+}
+
 # checked_jvm COMMAND...: runs COMMAND, which starts a JVM, and prints what it
 # printed. Fails (status 1) when that holds a warning line (WARNING or
 # Warning at the start), since -Xcheck:jni reports misuse only that way;

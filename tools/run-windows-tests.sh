@@ -24,14 +24,15 @@ set -euo pipefail
 cd "$root"
 archs=${JWEB_WINDOWS_ARCHS:-x86_64 x86}
 
-# Each step installs what it uses: the builds, mingw-w64; the x86-64 runs,
+# Each step installs what it uses: the builds, mingw-w64 (and the other
+# processor's C compiler, for a test DLL jweb-check must refuse); the x86-64 runs,
 # wine64; the x86 runs, the 32-bit C library (libc6-i386, a package of this
 # machine's own architecture) and the private Wine below.
 packages=(cmake make openjdk-17-jdk-headless libgtest-dev)
 for arch in $archs; do
   case $arch in
-    x86_64) packages+=(g++-mingw-w64-x86-64-posix) ;;
-    x86) packages+=(g++-mingw-w64-i686-posix) ;;
+    x86_64) packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix) ;;
+    x86) packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-x86-64-posix) ;;
     *) echo "unknown Windows build: $arch (x86_64 or x86)"; exit 2 ;;
   esac
 done

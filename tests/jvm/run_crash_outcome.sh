@@ -7,6 +7,7 @@
 # The environment as run_jvm_tests.sh has it (JAVA, JAVA_OPTIONS, EMULATOR,
 # JDK_HOME, LIBRARY_DIRS, CLASSPATH_JARS, ENGINE_FULL).
 set -uo pipefail
+. "$(dirname "$0")/../../tools/lib.sh"
 libjsig=""
 reporter=""
 while [ $# -gt 0 ]; do
@@ -18,15 +19,9 @@ while [ $# -gt 0 ]; do
   shift
 done
 java_home=${JDK_HOME:-$(dirname "$(dirname "$(readlink -f "$JAVA")")")}
-preload=()
-in_root_preload=()
-if [ -n "$libjsig" ]; then
-  # In another userland's root the library is there only: set inside, past chroot.
-  case "${EMULATOR:-}" in
-    chroot\ *) in_root_preload=(env "LD_PRELOAD=$java_home/lib/libjsig.so") ;;
-    *) preload=(env "LD_PRELOAD=$java_home/lib/libjsig.so") ;;
-  esac
-fi
+libraries=()
+[ -z "$libjsig" ] || libraries=("$java_home/lib/libjsig.so")
+java_command "${libraries[@]}"
 # In /tmp, which another userland's root sees at the same place.
 dir=$(mktemp -d /tmp/jweb-crash.XXXXXX)
 trap 'rm -rf "$dir"' EXIT
@@ -34,7 +29,7 @@ export TSW_STANDIN_CRASH_REPORTER=$reporter
 # ulimit: no core file, which the kernel would write for a process ended by
 # a fault's default action.
 # The braces: bash's own note of a child ended by a signal stays out too.
-{ (ulimit -c 0; exec "${preload[@]}" ${EMULATOR:-} "${in_root_preload[@]}" "$JAVA" ${JAVA_OPTIONS:-} -XX:+AllowUserSignalHandlers \
+{ (ulimit -c 0; exec "${java_command[@]}" ${JAVA_OPTIONS:-} -XX:+AllowUserSignalHandlers \
   -XX:ErrorFile="$dir/hs_err_pid%p.log" -Djava.library.path="$LIBRARY_DIRS" -Djweb.engine="$ENGINE_FULL" \
   -cp "$CLASSPATH_JARS" jwebtests.CrashRun "$@") >"$dir/output" 2>&1; } 2>/dev/null
 status=$?

@@ -42,18 +42,7 @@ done
 java_home=${JDK_HOME:-$(dirname "$(dirname "$(readlink -f "$JAVA")")")}
 preload_list=()
 [ -n "$libjsig" ] && preload_list+=("$java_home/lib/libjsig.so")
-preload_list+=("${preloaded[@]}" "${stub[@]}")
-preload=()
-in_root_preload=()
-if [ ${#preload_list[@]} -gt 0 ]; then
-  # Under emulation too: qemu's user mode is linked statically and passes
-  # the environment on to the emulated JVM's loader. In another userland's
-  # root the libraries are there only: set inside, past chroot.
-  case "${EMULATOR:-}" in
-    chroot\ *) in_root_preload=(env "LD_PRELOAD=$(IFS=:; echo "${preload_list[*]}")") ;;
-    *) preload=(env "LD_PRELOAD=$(IFS=:; echo "${preload_list[*]}")") ;;
-  esac
-fi
+java_command "${preload_list[@]}" "${preloaded[@]}" "${stub[@]}"
 
 case "$mode" in
   no_revert) engine=$ENGINE_NO_REVERT ;;
@@ -63,7 +52,7 @@ esac
 # Read by the engine as it loads (through chroot and qemu alike).
 export TSW_STANDIN_CRASH_REPORTER=$reporter
 
-checked_jvm "${preload[@]}" ${EMULATOR:-} "${in_root_preload[@]}" "$JAVA" ${JAVA_OPTIONS:-} "${checks[@]}" \
+checked_jvm "${java_command[@]}" ${JAVA_OPTIONS:-} "${checks[@]}" \
   -Djava.library.path="$LIBRARY_DIRS" \
   -Djweb.mode="$mode" -Djweb.engine="$engine" -Djweb.libjsig="$libjsig" -Djweb.profiler="$profiler" \
   -jar "$JUNIT_CONSOLE" --class-path "$CLASSPATH_JARS" \

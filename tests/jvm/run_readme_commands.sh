@@ -16,9 +16,7 @@ readme=$1
 build=$2
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-for component in library standin; do
-  "${CMAKE:-cmake}" --install "$build" --prefix "$prefix" --component "$component" >/dev/null || exit 1
-done
+install_scratch "$build" "$prefix" || exit 1
 
 # What stands for a host's own files in the commands, and what runs instead:
 # the examples' minimal host with an example script, in the README's terms.

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -33,9 +35,10 @@ constexpr jint not_bound = jweb::JWEB_ERR_CALL;
 constexpr const char* abort_pending = "tsapi/exceptions/Abort(null)";
 
 struct Host {
-    std::string binding, library_path, engine_path;
+    std::string binding, library_path, engine_path, control_path;
     HMODULE library = nullptr;
     HMODULE engine = nullptr;
+    HMODULE control = nullptr;  // the stand-in's control library, when given
 } host;
 
 void* function_in(HMODULE module, const char* name) { return reinterpret_cast<void*>(GetProcAddress(module, name)); }
@@ -338,6 +341,118 @@ TEST(DllBoundFailures, EveryKindOnTwoThreadsAtOnce) {
 
 bool under_wine() { return function_in(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
+// The control library's natives, called as tsapi.standin.Engine's static
+// methods are: the class argument is not used.
+struct Control {
+    void(JNICALL* reset)(JNIEnv*, jclass);
+    void(JNICALL* set_result)(JNIEnv*, jclass, jint);
+    void(JNICALL* inject_failure)(JNIEnv*, jclass, jint);
+    void(JNICALL* expect_list_length)(JNIEnv*, jclass, jint);
+    jint(JNICALL* call_count)(JNIEnv*, jclass);
+    jstring(JNICALL* call_name)(JNIEnv*, jclass, jint);
+};
+
+Control control_natives() {
+    Control c{};
+    auto find = [](auto& slot, const char* name) {
+        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(function_in(host.control, name));
+        EXPECT_NE(slot, nullptr) << name;
+    };
+    find(c.reset, "Java_tsapi_standin_Engine_reset");
+    find(c.set_result, "Java_tsapi_standin_Engine_setResult");
+    find(c.inject_failure, "Java_tsapi_standin_Engine_injectFailure");
+    find(c.expect_list_length, "Java_tsapi_standin_Engine_expectListLength");
+    find(c.call_count, "Java_tsapi_standin_Engine_callCount");
+    find(c.call_name, "Java_tsapi_standin_Engine_callName");
+    return c;
+}
+
+// As a script rehearses its failure handling: each kind set through the
+// control library, then a tsapi.web call that becomes Abort; then the kind
+// set and cleared, and a result chosen, which the next call hands back.
+TEST(DllBoundControl, EveryWindowsKindSetAndClearedThroughTheControlLibrary) {
+    ASSERT_NE(host.control, nullptr) << "no --control=DLL given";
+    const Control control = control_natives();
+    ASSERT_FALSE(HasFailure());
+    const Row& row = row_of("jweb_url");
+    for (const Kind& kind : failure_kinds) {
+        SCOPED_TRACE(kind.name);
+        {
+            FakeJni jni;
+            const Call call = make_call(row, Values::typical, jni);
+            control.reset(jni.env(), nullptr);
+            control.inject_failure(jni.env(), nullptr, kind.kind);
+            ASSERT_EQ(jni.pending_exception(), "");
+            EXPECT_EQ(invoke(host.library, row, jni.env(), call.params), not_bound);
+            EXPECT_EQ(jni.pending_exception(), abort_pending);
+            jni.clear_pending_exception();
+            EXPECT_EQ(control.call_count(jni.env(), nullptr), 1);
+            EXPECT_EQ(recorded(0).failure, kind.kind);
+        }
+        FakeJni jni;
+        const Call call = make_call(row, Values::typical, jni);
+        control.reset(jni.env(), nullptr);
+        control.inject_failure(jni.env(), nullptr, kind.kind);
+        control.inject_failure(jni.env(), nullptr, STANDIN_FAIL_NONE);
+        control.set_result(jni.env(), nullptr, 77);
+        EXPECT_EQ(invoke(host.library, row, jni.env(), call.params), 77);
+        EXPECT_EQ(jni.pending_exception(), "");
+        EXPECT_EQ(recorded(0).failure, STANDIN_FAIL_NONE);
+        // The record, read back as Engine.lastCall().name does.
+        ASSERT_EQ(control.call_count(jni.env(), nullptr), 1);
+        EXPECT_EQ(jni.string_bytes(control.call_name(jni.env(), nullptr, 0)), "web_url");
+    }
+}
+
+// The trace in each format, written by the Windows engine (its environment
+// is read again at each reset): the same call, the thread as
+// GetCurrentThreadId() gives it.
+std::string last_line_of(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return "(no file " + path + ")";
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+    std::fclose(file);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text.substr(text.find_last_of('\n') + 1);
+}
+
+TEST(DllBoundTrace, EachFormatWritesTheCallAndItsThread) {
+    const Row& row = row_of("jweb_add_cookie");
+    const std::string thread = std::to_string(GetCurrentThreadId());
+    std::string text_line;
+    for (const char* format : {"text", "text-tid", "json"}) {
+        SCOPED_TRACE(format);
+        const std::string path = std::string("trace-") + format + ".txt";
+        std::remove(path.c_str());
+        _putenv_s("TSW_STANDIN_TRACE", path.c_str());
+        _putenv_s("TSW_STANDIN_TRACE_FORMAT", format);
+        standin.reset();
+        standin.set_result(77);
+        FakeJni jni;
+        const Call call = make_call(row, Values::typical, jni);
+        EXPECT_EQ(invoke(host.library, row, jni.env(), call.params), 77);
+        const std::string line = last_line_of(path);
+        const std::string format_name = format;
+        if (format_name == "text") {
+            text_line = line;
+            EXPECT_TRUE(line.starts_with("web_add_cookie(\"") && line.ends_with("\") = 77")) << line;
+        } else if (format_name == "text-tid") {
+            EXPECT_EQ(line, "[tid " + thread + "] " + text_line);
+        } else {
+            const std::vector<std::string> parts = {"{\"v\":1,", "\"entry\":\"web_add_cookie\"",
+                                                    "\"thread\":" + thread + ",", "\"result\":77}"};
+            for (const std::string& part : parts)
+                EXPECT_NE(line.find(part), std::string::npos) << part << " not in " << line;
+        }
+        std::remove(path.c_str());
+    }
+    _putenv_s("TSW_STANDIN_TRACE", "");
+    _putenv_s("TSW_STANDIN_TRACE_FORMAT", "");
+    standin.reset();
+}
+
 TEST(DllBoundStackOverflow, IsCaughtThreeTimesInARow) {
     if (under_wine()) GTEST_SKIP() << "Wine's dispatch of a stack overflow needs more stack than is left";
     for (int round = 0; round < 3; ++round) {
@@ -469,8 +584,9 @@ TEST(DllAnyBindingCodecs, Vectors) {
 
 namespace dll_host {
 
-std::string start(const std::string& binding, const std::string& library_path, const std::string& engine_path) {
-    host = {binding, library_path, engine_path};
+std::string start(const std::string& binding, const std::string& library_path, const std::string& engine_path,
+                  const std::string& control_path) {
+    host = {binding, library_path, engine_path, control_path};
     auto load = [](const std::string& path, HMODULE& module) -> std::string {
         module = LoadLibraryA(path.c_str());
         return module ? "" : "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
@@ -487,6 +603,7 @@ std::string start(const std::string& binding, const std::string& library_path, c
     } else {
         return "unknown binding " + binding;
     }
+    if (error.empty() && !control_path.empty()) error = load(control_path, host.control);
     if (error.empty() && host.engine != nullptr && !find_standin_functions())
         error = engine_path + " lacks the stand-in's control functions";
     return error;

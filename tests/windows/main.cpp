@@ -1,7 +1,7 @@
 // The Windows test program, run under Wine. Without --binding it runs the
 // unit suite: the library's objects against the fake JNIEnv. With
-// --binding=STATE --library=DLL --engine=DLL it loads the DLLs as a host
-// would, in that state, and runs their tests. Either way it closes with its
+// --binding=STATE --library=DLL --engine=DLL [--control=DLL] it loads the
+// DLLs as a host would, in that state, and runs their tests. Either way it closes with its
 // own summary line, which the runner checks: Wine may exit 0 after a crash.
 #include <gtest/gtest.h>
 
@@ -13,16 +13,18 @@
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    std::string binding, library, engine;
+    std::string binding, library, engine, control;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        for (auto [option, value] :
-             {std::pair{"--binding=", &binding}, {"--library=", &library}, {"--engine=", &engine}})
+        for (auto [option, value] : {std::pair{"--binding=", &binding},
+                                     {"--library=", &library},
+                                     {"--engine=", &engine},
+                                     {"--control=", &control}})
             if (arg.starts_with(option)) *value = arg.substr(std::string_view(option).size());
     }
     std::string filter = "-Dll*";
     if (!binding.empty()) {
-        const std::string error = dll_host::start(binding, library, engine);
+        const std::string error = dll_host::start(binding, library, engine, control);
         if (!error.empty()) {
             std::printf("%s\nwindows: 0 passed, 1 failed\n", error.c_str());
             return 1;
