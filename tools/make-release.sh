@@ -7,15 +7,87 @@
 # makes (build/, build-arm64/, build-windows/, build-windows-x86/): a folder
 # that is there is brought up to date, one that is not is made as that part
 # makes it. tests/check_release.sh then checks every file (docs/releasing.md).
+# Every file is the same, byte for byte, wherever and whenever the set is
+# made from one commit: every time in it is SOURCE_DATE_EPOCH, else the
+# commit's time.
 #   tools/make-release.sh            JWEB_DIST_DIR chooses the folder (dist/)
+#   tools/make-release.sh --check-reproducible [--target FOLDER]...
+#       makes the set twice, from two clones of the commit at different
+#       paths, under different umasks, time zones and locales, and compares
+#       the two: fails on the first file that differs, with diffoscope's
+#       account of it. --target limits the set to those build folders (e.g.
+#       --target build: the x86-64 packages, made without the tests).
+# (--target and --no-check, which leaves out the check, serve the comparison.)
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
+all_targets=(build build-arm64 build-windows build-windows-x86)
+targets=() check_reproducible="" check=1
+while [ $# -gt 0 ]; do
+  case $1 in
+    --check-reproducible) check_reproducible=1 ;;
+    --target) [ $# -ge 2 ] || { echo "--target needs a build folder (${all_targets[*]})" >&2; exit 2; }
+              targets+=("$2"); shift ;;
+    --no-check) check="" ;;
+    *) echo "unknown option: $1 (see the comment at the top of $0)" >&2; exit 2 ;;
+  esac
+  shift
+done
+[ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
+for t in "${targets[@]}"; do
+  [[ " ${all_targets[*]} " == *" $t "* ]] || { echo "unknown build folder: $t (${all_targets[*]})" >&2; exit 2; }
+done
 dist=${JWEB_DIST_DIR:-$root/dist}
-linux=("$root/build" "$root/build-arm64")
-windows=("$root/build-windows" "$root/build-windows-x86")
 started=$SECONDS
 
 install_packages  # cmake, rpm and the checks' tools
+# Every time written into the set: CPack (the .deb files and the archives),
+# rpmbuild and the jars (cmake/date_jar.cmake) read it.
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
+export SOURCE_DATE_EPOCH
+
+# check_reproducible: the set made twice and compared (the comment above).
+check_reproducible() {
+  local commit work run options=() name
+  commit=$(git -C "$root" rev-parse HEAD)
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  for t in "${targets[@]}"; do options+=(--target "$t"); done
+  install_packages diffoscope-minimal
+  echo "== the set of $commit (SOURCE_DATE_EPOCH $SOURCE_DATE_EPOCH) made twice: ${targets[*]}"
+  # Each run: its folder, umask, time zone and locale.
+  for run in "one/jwebnative 022 UTC C.UTF-8" "two/a/longer/path/jweb 077 Pacific/Kiritimati C"; do
+    read -r name umask_ tz locale <<<"$run"
+    git clone -q --no-checkout "$root" "$work/$name"
+    git -C "$work/$name" checkout -q --detach "$commit"
+    local took=$SECONDS
+    if ! (umask "$umask_" && cd "$work/$name" && TZ=$tz LC_ALL=$locale JWEB_RELEASE_NO_TESTS=1 \
+          JWEB_DIST_DIR="$work/$name/dist" tools/make-release.sh --no-check "${options[@]}") >"$work/${name%%/*}.log" 2>&1; then
+      cat "$work/${name%%/*}.log"
+      echo "FAILED: the set could not be made in $work/$name"
+      return 1
+    fi
+    echo "made in $work/$name (umask $umask_, TZ=$tz, LC_ALL=$locale) in $((SECONDS - took)) s"
+  done
+  local one=$work/one/jwebnative/dist two=$work/two/a/longer/path/jweb/dist
+  if ! diff <(cd "$one" && ls) <(cd "$two" && ls); then
+    echo "FAILED: the two sets hold different files (above)"
+    return 1
+  fi
+  for file in $(cd "$one" && LC_ALL=C ls); do
+    if ! cmp "$one/$file" "$two/$file"; then
+      echo "FAILED: $file differs; diffoscope's account:"
+      diffoscope --no-progress "$one/$file" "$two/$file" || true
+      return 1
+    fi
+  done
+  echo "the same, byte for byte, in both sets: $(cd "$one" && ls | wc -l) files"
+  echo "SHA256SUMS of both: $(sha256sum <"$one/SHA256SUMS" | cut -c1-64)"
+  sed 's/^/  /' "$one/SHA256SUMS"
+}
+if [ -n "$check_reproducible" ]; then
+  check_reproducible
+  exit
+fi
 
 # bring_up_to_date FOLDER COMMAND...: builds FOLDER, or makes it with COMMAND.
 bring_up_to_date() {
@@ -29,10 +101,15 @@ bring_up_to_date() {
     "$@"
   fi
 }
-bring_up_to_date "${linux[0]}" configure_and_build default
-bring_up_to_date "${linux[1]}" env JWEB_BUILD_ONLY=1 "$root/tools/run-arm64-tests.sh"
-bring_up_to_date "${windows[0]}" env JWEB_BUILD_ONLY=1 JWEB_WINDOWS_ARCHS=x86_64 "$root/tools/run-windows-tests.sh"
-bring_up_to_date "${windows[1]}" env JWEB_BUILD_ONLY=1 JWEB_WINDOWS_ARCHS=x86 "$root/tools/run-windows-tests.sh"
+for t in "${targets[@]}"; do
+  case $t in
+    # Without the tests when the comparison makes it: they are not shipped.
+    build) bring_up_to_date "$root/$t" configure_and_build default ${JWEB_RELEASE_NO_TESTS:+-DBUILD_TESTING=OFF -DJWEB_BENCHMARKS=OFF} ;;
+    build-arm64) bring_up_to_date "$root/$t" env JWEB_BUILD_ONLY=1 "$root/tools/run-arm64-tests.sh" ;;
+    build-windows) bring_up_to_date "$root/$t" env JWEB_BUILD_ONLY=1 JWEB_WINDOWS_ARCHS=x86_64 "$root/tools/run-windows-tests.sh" ;;
+    build-windows-x86) bring_up_to_date "$root/$t" env JWEB_BUILD_ONLY=1 JWEB_WINDOWS_ARCHS=x86 "$root/tools/run-windows-tests.sh" ;;
+  esac
+done
 built=$SECONDS
 
 # CPack makes every file; its staging folders stay out of dist/.
@@ -40,9 +117,9 @@ staging=$(mktemp -d)
 trap 'rm -rf "$staging"' EXIT
 rm -rf "$dist"
 mkdir -p "$dist"
-for build in "${linux[@]}" "${windows[@]}"; do
-  out=$staging/$(basename "$build")
-  if ! cpack --config "$build/CPackConfig.cmake" -B "$out" >"$out.log" 2>&1; then
+for t in "${targets[@]}"; do
+  out=$staging/$t
+  if ! cpack --config "$root/$t/CPackConfig.cmake" -B "$out" >"$out.log" 2>&1; then
     cat "$out.log"
     exit 1
   fi
@@ -51,8 +128,8 @@ for build in "${linux[@]}" "${windows[@]}"; do
 done
 # rpmlint's settings for these packages, for whoever lints them again.
 cp "$root/packaging/rpmlint.toml" "$dist/"
-(cd "$dist" && sha256sum -- * >SHA256SUMS)
+(cd "$dist" && export LC_ALL=C && sha256sum -- * >SHA256SUMS)  # in the C locale's order
 echo "== $dist: built in $((built - started)) s, packaged in $((SECONDS - built)) s"
 (cd "$dist" && ls -l --time-style=+ -- * | awk '{printf "%10d  %s\n", $5, $NF}')
 
-"$root/tests/check_release.sh" "$dist"
+[ -z "$check" ] || "$root/tests/check_release.sh" "$dist"
