@@ -18,6 +18,7 @@ project_packages=(
   clang libclang-rt-14-dev
   clang-format-14  # the layout check
   gdb lintian rpmlint libimage-exiftool-perl libarchive-zip-perl cpio unzip  # the release's checks
+  python3 python3-jsonschema  # the release's bills of materials (tools/make-sbom.py) and their check
 )
 
 # as_root COMMAND...: COMMAND as root, through sudo unless this is root already.

@@ -40,6 +40,8 @@ dist=${JWEB_DIST_DIR:-$root/dist}
 started=$SECONDS
 
 install_packages  # cmake, rpm and the checks' tools
+# The modes of the folders and the ar members CPack makes follow the umask.
+umask 022
 # Every time written into the set: CPack (the .deb files and the archives),
 # rpmbuild and the jars (cmake/date_jar.cmake) read it.
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
@@ -47,7 +49,7 @@ export SOURCE_DATE_EPOCH
 
 # check_reproducible: the set made twice and compared (the comment above).
 check_reproducible() {
-  local commit work run options=() name
+  local commit run options=() name
   commit=$(git -C "$root" rev-parse HEAD)
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
@@ -57,10 +59,9 @@ check_reproducible() {
   # Each run: its folder, umask, time zone and locale.
   for run in "one/jwebnative 022 UTC C.UTF-8" "two/a/longer/path/jweb 077 Pacific/Kiritimati C"; do
     read -r name umask_ tz locale <<<"$run"
-    git clone -q --no-checkout "$root" "$work/$name"
-    git -C "$work/$name" checkout -q --detach "$commit"
     local took=$SECONDS
-    if ! (umask "$umask_" && cd "$work/$name" && TZ=$tz LC_ALL=$locale JWEB_RELEASE_NO_TESTS=1 \
+    if ! (umask "$umask_" && git clone -q --no-checkout "$root" "$work/$name" && cd "$work/$name" &&
+          git checkout -q --detach "$commit" && TZ=$tz LC_ALL=$locale JWEB_RELEASE_NO_TESTS=1 \
           JWEB_DIST_DIR="$work/$name/dist" tools/make-release.sh --no-check "${options[@]}") >"$work/${name%%/*}.log" 2>&1; then
       cat "$work/${name%%/*}.log"
       echo "FAILED: the set could not be made in $work/$name"
@@ -73,7 +74,8 @@ check_reproducible() {
     echo "FAILED: the two sets hold different files (above)"
     return 1
   fi
-  for file in $(cd "$one" && LC_ALL=C ls); do
+  # SHA256SUMS last: the first file that differs is the one to explain.
+  for file in $(cd "$one" && ls | grep -vx SHA256SUMS) SHA256SUMS; do
     if ! cmp "$one/$file" "$two/$file"; then
       echo "FAILED: $file differs; diffoscope's account:"
       diffoscope --no-progress "$one/$file" "$two/$file" || true
@@ -123,8 +125,12 @@ for t in "${targets[@]}"; do
     cat "$out.log"
     exit 1
   fi
-  find "$out" -maxdepth 1 -type f \( -name '*.deb' -o -name '*.rpm' -o -name '*.tar.gz' -o -name '*.zip' \) \
-    -exec mv -t "$dist" {} +
+  mapfile -t made < <(cd "$out" && find . -maxdepth 1 -type f \
+    \( -name '*.deb' -o -name '*.rpm' -o -name '*.tar.gz' -o -name '*.zip' \) -printf '%f\n' | LC_ALL=C sort)
+  (cd "$out" && mv -t "$dist" "${made[@]}")
+  # Its bill of materials, named after its archive (the .tar.gz or the .zip).
+  sbom=$(printf '%s\n' "${made[@]}" | sed -nE 's/\.(tar\.gz|zip)$/.spdx.json/p')
+  (cd "$dist" && /usr/bin/python3 "$root/tools/make-sbom.py" "$root/$t" "$sbom" "${made[@]}")
 done
 # rpmlint's settings for these packages, for whoever lints them again.
 cp "$root/packaging/rpmlint.toml" "$dist/"
