@@ -2,21 +2,10 @@
 # order, so that the same classes give the same jar wherever and whenever
 # they are built: add_jar's jar dates each entry at the build, in the local
 # time zone. The time is SOURCE_DATE_EPOCH when it is set, else the commit's
-# (tools/make-release.sh sets it from the commit; docs/releasing.md).
+# (cmake/source_date_epoch.cmake; docs/releasing.md).
 #   cmake -DJAR_TOOL= -DJAR= -DSOURCE_DIR= -P date_jar.cmake
-set(epoch "$ENV{SOURCE_DATE_EPOCH}")
-if(epoch STREQUAL "")
-  find_package(Git QUIET)
-  if(GIT_FOUND)
-    execute_process(COMMAND ${GIT_EXECUTABLE} -C ${SOURCE_DIR} log -1 --format=%ct
-      OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-  endif()
-  if(epoch STREQUAL "")
-    set(epoch 315532800)  # sources outside a git checkout: 1980-01-01, zip's first day
-  endif()
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/source_date_epoch.cmake)
 # jar --date takes an ISO-8601 time within zip's range (1980 to 2099).
-set(ENV{SOURCE_DATE_EPOCH} ${epoch})
 string(TIMESTAMP date "%Y-%m-%dT%H:%M:%SZ" UTC)
 
 set(tree ${JAR}.entries)
