@@ -47,9 +47,10 @@ for t in "${targets[@]}"; do
   expected+=("jwebnative-$version-Linux-$archive.tar.gz" "jwebnative-$version-Linux-$archive.spdx.json")
 done
 expected+=("jwebnative-$version-Windows-x86_64.spdx.json" "jwebnative-$version-Windows-x86.spdx.json")
+[ ! -f "$dist/SHA256SUMS.asc" ] || expected+=(SHA256SUMS.asc)  # signed (tools/sign-release.sh)
 diff <(printf '%s\n' "${expected[@]}" | sort) <(ls "$dist" | sort) || fail "dist/ holds other files than the release set"
 (cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS"
-diff <(printf '%s\n' "${expected[@]}" | grep -vx SHA256SUMS | sort) <(awk '{print $2}' "$dist/SHA256SUMS" | sort) ||
+diff <(printf '%s\n' "${expected[@]}" | grep -vx 'SHA256SUMS\(\.asc\)\?' | sort) <(awk '{print $2}' "$dist/SHA256SUMS" | sort) ||
   fail "SHA256SUMS does not name every other file"
 cmp -s "$dist/rpmlint.toml" "$root/packaging/rpmlint.toml" || fail "rpmlint.toml is not packaging/rpmlint.toml"
 echo "dist/: the ${#expected[@]} files of release $version; sha256sum -c SHA256SUMS passes"

@@ -17,6 +17,9 @@
 #       the two: fails on the first file that differs, with diffoscope's
 #       account of it. --target limits the set to those build folders (e.g.
 #       --target build: the x86-64 packages, made without the tests).
+# Signs the set when given the publisher's keys (tools/sign-release.sh names
+# them: JWEB_SIGN_GPG_KEY, JWEB_SIGN_CERT, JWEB_SIGN_KEY); without them the
+# set is unsigned, and it says so.
 # (--target and --no-check, which leaves out the check, serve the comparison.)
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
@@ -61,7 +64,7 @@ check_reproducible() {
     read -r name umask_ tz locale <<<"$run"
     local took=$SECONDS
     if ! (umask "$umask_" && git clone -q --no-checkout "$root" "$work/$name" && cd "$work/$name" &&
-          git checkout -q --detach "$commit" && TZ=$tz LC_ALL=$locale JWEB_RELEASE_NO_TESTS=1 \
+          git checkout -q --detach "$commit" && env -u JWEB_SIGN_GPG_KEY -u JWEB_SIGN_CERT TZ=$tz LC_ALL=$locale JWEB_RELEASE_NO_TESTS=1 \
           JWEB_DIST_DIR="$work/$name/dist" tools/make-release.sh --no-check "${options[@]}") >"$work/${name%%/*}.log" 2>&1; then
       cat "$work/${name%%/*}.log"
       echo "FAILED: the set could not be made in $work/$name"
@@ -128,6 +131,11 @@ for t in "${targets[@]}"; do
   mapfile -t made < <(cd "$out" && find . -maxdepth 1 -type f \
     \( -name '*.deb' -o -name '*.rpm' -o -name '*.tar.gz' -o -name '*.zip' \) -printf '%f\n' | LC_ALL=C sort)
   (cd "$out" && mv -t "$dist" "${made[@]}")
+  # The packages signed before anything lists their sums (the DLLs were, as
+  # CPack installed them: cmake/split_debug.cmake).
+  if [ -n "${JWEB_SIGN_GPG_KEY:-}" ]; then
+    (cd "$dist" && "$root/tools/sign-release.sh" $(printf '%s\n' "${made[@]}" | grep -E '\.(deb|rpm)$'))
+  fi
   # Its bill of materials, named after its archive (the .tar.gz or the .zip).
   sbom=$(printf '%s\n' "${made[@]}" | sed -nE 's/\.(tar\.gz|zip)$/.spdx.json/p')
   (cd "$dist" && /usr/bin/python3 "$root/tools/make-sbom.py" "$root/$t" "$sbom" "${made[@]}")
@@ -135,6 +143,12 @@ done
 # rpmlint's settings for these packages, for whoever lints them again.
 cp "$root/packaging/rpmlint.toml" "$dist/"
 (cd "$dist" && export LC_ALL=C && sha256sum -- * >SHA256SUMS)  # in the C locale's order
+if [ -n "${JWEB_SIGN_GPG_KEY:-}" ]; then
+  "$root/tools/sign-release.sh" "$dist/SHA256SUMS"
+else
+  echo "== unsigned: no JWEB_SIGN_GPG_KEY (the packages, SHA256SUMS)"
+fi
+[ -n "${JWEB_SIGN_CERT:-}" ] || echo "== unsigned: no JWEB_SIGN_CERT and JWEB_SIGN_KEY (the DLLs)"
 echo "== $dist: built in $((built - started)) s, packaged in $((SECONDS - built)) s"
 (cd "$dist" && ls -l --time-style=+ -- * | awk '{printf "%10d  %s\n", $5, $NF}')
 
