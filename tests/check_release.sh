@@ -262,6 +262,10 @@ for t in "${targets[@]}"; do
     unresolved=$(gdb -batch -nx -iex "set debug-file-directory $work/none" -ex "info line *$offset" "$lib" 2>"$work/gdb.err")
     [ ! -s "$work/gdb.err" ] || fail "$target: gdb without the symbols warned: $(head -c 2000 "$work/gdb.err")"
     grep -q "No line number information" <<<"$unresolved" || fail "$target: the stripped library alone resolved $offset"
+    # The sources' lines, from this tree, as docs/releasing.md tells how.
+    listed=$(gdb -batch -nx -iex "set debug-file-directory $work/$target-jwebnative-deb-debug/usr/lib/debug" \
+      -ex "set substitute-path /usr/src/jwebnative $root" -ex "list *$offset" "$lib" 2>&1)
+    grep -q "JNICALL $method(" <<<"$listed" || fail "$target: gdb with substitute-path listed: $listed"
     # The guide's sample answer is gdb's, but for the addresses, offsets and
     # line number, which each build has its own of.
     shown=$(sed -nE "/^gdb -batch -ex 'info line \*0x[0-9a-f]+' /{n;s/^# //p;}" "$root/docs/releasing.md")

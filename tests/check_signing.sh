@@ -27,12 +27,12 @@ publisher="jwebnative test publisher"
 openssl req -x509 -newkey rsa:3072 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 1 \
   -subj "/CN=$publisher/O=jwebnative project" -addext extendedKeyUsage=codeSigning 2>/dev/null
 
-set_=$work/set
-mkdir "$set_"
-cp "$dist"/*_"$version"_amd64.deb "$dist"/*-"$version"-1.x86_64.rpm "$dist/SHA256SUMS" "$set_/"
-unzip -q -j "$dist/jwebnative-$version-Windows-x86_64.zip" "jwebnative-$version-Windows-x86_64/jwebnative.dll" -d "$set_"
+signed=$work/set
+mkdir "$signed"
+cp "$dist"/*_"$version"_amd64.deb "$dist"/*-"$version"-1.x86_64.rpm "$dist/SHA256SUMS" "$signed/"
+unzip -q -j "$dist/jwebnative-$version-Windows-x86_64.zip" "jwebnative-$version-Windows-x86_64/jwebnative.dll" -d "$signed"
 JWEB_SIGN_GPG_KEY=$fingerprint JWEB_SIGN_CERT=$work/cert.pem JWEB_SIGN_KEY=$work/key.pem \
-  "$root/tools/sign-release.sh" "$set_"/*
+  "$root/tools/sign-release.sh" "$signed"/*
 
 # What checks each kind: debsig-verify with a policy and keyring of its own
 # for the key (as /etc/debsig/policies and /usr/share/debsig/keyrings hold
@@ -67,7 +67,7 @@ verify() {
   esac
 }
 checked=0
-for file in "$set_"/*; do
+for file in "$signed"/*; do
   [[ $file != *.asc ]] || continue
   name=$(basename "$file")
   out=$(verify "$file") || fail "$name: its signature does not check: $out"

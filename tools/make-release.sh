@@ -64,7 +64,7 @@ check_reproducible() {
     read -r name umask_ tz locale <<<"$run"
     local took=$SECONDS
     if ! (umask "$umask_" && git clone -q --no-checkout "$root" "$work/$name" && cd "$work/$name" &&
-          git checkout -q --detach "$commit" && env -u JWEB_SIGN_GPG_KEY -u JWEB_SIGN_CERT TZ=$tz LC_ALL=$locale JWEB_RELEASE_NO_TESTS=1 \
+          git checkout -q --detach "$commit" && env -u JWEB_SIGN_GPG_KEY -u JWEB_SIGN_CERT TZ="$tz" LC_ALL="$locale" JWEB_RELEASE_NO_TESTS=1 \
           JWEB_DIST_DIR="$work/$name/dist" tools/make-release.sh --no-check "${options[@]}") >"$work/${name%%/*}.log" 2>&1; then
       cat "$work/${name%%/*}.log"
       echo "FAILED: the set could not be made in $work/$name"
