@@ -66,12 +66,12 @@ def read_cache(build):
 
 def foreign_version(root, package):
     """The version of PACKAGE in the package lists its unpacked copy came from
-    (lib.sh's unpack_foreign_packages, in .packages/ARCH/lists)."""
-    for lists in sorted(glob.glob(os.path.join(root, ".packages", "*", "lists", "*_Packages"))):
-        with open(lists, encoding="utf-8", errors="replace") as f:
-            for stanza in f.read().split("\n\n"):
-                if re.search(r"^Package: %s$" % re.escape(package), stanza, re.M):
-                    return re.search(r"^Version: (.*)$", stanza, re.M).group(1)
+    (lib.sh's unpack_foreign_packages, in .packages/ARCH/lists; apt-helper
+    reads them whichever way apt compressed them)."""
+    for lists in sorted(glob.glob(os.path.join(root, ".packages", "*", "lists", "*_Packages*"))):
+        for stanza in run("/usr/lib/apt/apt-helper", "cat-file", lists).split("\n\n"):
+            if re.search(r"^Package: %s$" % re.escape(package), stanza, re.M):
+                return re.search(r"^Version: (.*)$", stanza, re.M).group(1)
     return None
 
 
