@@ -55,12 +55,19 @@ def run(*command):
 
 
 def read_cache(build):
+    """The build's cache, with the C++ compiler and the system CMake found
+    (which a toolchain file sets outside the cache)."""
     cache = {}
     with open(os.path.join(build, "CMakeCache.txt"), encoding="utf-8") as f:
         for line in f:
             m = re.match(r"^([A-Za-z_0-9]+):[A-Z]+=(.*)$", line.rstrip("\n"))
             if m:
                 cache[m.group(1)] = m.group(2)
+    for name, variable in (("CMakeCXXCompiler.cmake", "CMAKE_CXX_COMPILER"), ("CMakeSystem.cmake", "CMAKE_SYSTEM_NAME")):
+        for found in sorted(glob.glob(os.path.join(build, "CMakeFiles", "*", name))):
+            m = re.search(r'^set\(%s "([^"]*)"\)' % variable, open(found, encoding="utf-8").read(), re.M)
+            if m:
+                cache[variable] = m.group(1)
     return cache
 
 
@@ -150,7 +157,7 @@ def main(build, out, archives):
     created = datetime.datetime.fromtimestamp(epoch, datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ")
     version = re.search(r"project\(jwebnative VERSION ([0-9.]+)",
                         open(os.path.join(source_root, "CMakeLists.txt"), encoding="utf-8").read()).group(1)
-    platform = "Windows" if "mingw" in cache["CMAKE_CXX_COMPILER"] else "Linux"
+    platform = cache["CMAKE_SYSTEM_NAME"]  # Linux, Windows
     name = os.path.basename(out)[:-len(".spdx.json")]
     homepage = cache.get("JWEB_HOMEPAGE", "https://jwebnative.example.invalid/").rstrip("/")
     # SPDX writes an address in parentheses: "name (address)".
