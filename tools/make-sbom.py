@@ -15,6 +15,7 @@ The standard library only, and the build's own tools (dpkg-query, the
 compiler, rpm2cpio).
 """
 import datetime
+import fnmatch
 import glob
 import hashlib
 import io
@@ -33,7 +34,7 @@ MINGW_PUBLIC_DOMAIN = "LicenseRef-mingw-w64-public-domain"
 # the compiler finds with -print-file-name), the binaries that contain it.
 # THIRD-PARTY-NOTICES gives each one's terms.
 LINUX_PROGRAMS = ["jweb-check", "libTswReplayMain.so", "libstandin_control.so"]
-WINDOWS_DLLS = ["jwebnative.dll", "TswReplayMain.dll"]
+WINDOWS_DLLS = ["*.dll", "*.exe"]  # every one: all is linked in statically (cmake/mingw-w64-common.cmake)
 COMPONENTS = {
     "Linux": [
         ("libffi", "MIT", "cache:JWEB_FFI_ARCHIVE", ["libjwebnative.so"]),
@@ -164,7 +165,7 @@ def main(build, out, archives):
     contact = cache.get("JWEB_PACKAGE_CONTACT", "jwebnative project").replace("<", "(").replace(">", ")")
 
     packages, files, relationships = [], [], []
-    components = {}  # binary file name -> SPDX ids of what it contains
+    components = {}  # a binary's file name (or a pattern of them) -> SPDX ids of what it contains
     for row_name, licence, source, binaries in COMPONENTS[platform]:
         if source.startswith("cache:"):
             path = cache[source[len("cache:"):]]
@@ -201,10 +202,11 @@ def main(build, out, archives):
                           "licenseConcluded": "NOASSERTION", "copyrightText": "NOASSERTION"})
             relationships.append({"spdxElementId": ident, "relationshipType": "CONTAINS",
                                   "relatedSpdxElement": file_id})
-            if not path.endswith(".debug"):
-                for component in components.get(os.path.basename(path), []):
-                    relationships.append({"spdxElementId": file_id, "relationshipType": "CONTAINS",
-                                          "relatedSpdxElement": component})
+            for pattern, contained in components.items():
+                if fnmatch.fnmatchcase(os.path.basename(path), pattern):
+                    for component in contained:
+                        relationships.append({"spdxElementId": file_id, "relationshipType": "CONTAINS",
+                                              "relatedSpdxElement": component})
         with open(archive, "rb") as f:
             sha256 = hashlib.sha256(f.read()).hexdigest()
         packages.append({
