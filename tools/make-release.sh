@@ -77,11 +77,16 @@ check_reproducible() {
     echo "FAILED: the two sets hold different files (above)"
     return 1
   fi
-  # SHA256SUMS last: the first file that differs is the one to explain.
-  for file in $(cd "$one" && ls | grep -vx SHA256SUMS) SHA256SUMS; do
+  # The bills of materials and SHA256SUMS, which list the others' sums, last:
+  # the first file that differs is the one to explain.
+  for file in $(cd "$one" && ls | grep -v -e '\.spdx\.json$' -e '^SHA256SUMS$') \
+      $(cd "$one" && ls -- *.spdx.json) SHA256SUMS; do
     if ! cmp "$one/$file" "$two/$file"; then
       echo "FAILED: $file differs; diffoscope's account:"
       diffoscope --no-progress "$one/$file" "$two/$file" || true
+      local kept
+      kept=$(mktemp -d)
+      cp -a "$one" "$kept/one" && cp -a "$two" "$kept/two" && echo "(both sets are kept in $kept)"
       return 1
     fi
   done
