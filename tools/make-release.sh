@@ -129,7 +129,8 @@ rm -rf "$dist"
 mkdir -p "$dist"
 for t in "${targets[@]}"; do
   out=$staging/$t
-  if ! cpack --config "$root/$t/CPackConfig.cmake" -B "$out" >"$out.log" 2>&1; then
+  # (TZ: a zip entry's DOS time is a local time.)
+  if ! TZ=UTC cpack --config "$root/$t/CPackConfig.cmake" -B "$out" >"$out.log" 2>&1; then
     cat "$out.log"
     exit 1
   fi
