@@ -26,7 +26,8 @@ foreach(row IN LISTS jweb_maven_artifacts)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/maven/pom.xml.in ${jweb_maven_dir}/${artifact}.pom @ONLY)
 endforeach()
 
-# Sources and javadoc of tsapi, from what the jar is compiled from.
+# Sources and javadoc of tsapi, from what the jar is compiled from; dated as
+# every jar of the release (cmake/date_jar.cmake).
 set(tsapi_sources
   ${PROJECT_SOURCE_DIR}/java/tsapi/web.java ${PROJECT_SOURCE_DIR}/java/tsapi/package-info.java
   ${PROJECT_SOURCE_DIR}/java/tsapi/exceptions/Abort.java ${PROJECT_SOURCE_DIR}/java/tsapi/exceptions/package-info.java
@@ -39,6 +40,8 @@ add_custom_command(OUTPUT ${jweb_maven_dir}/tsapi-sources.jar
   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/java/tsapi/exceptions/Abort.java
           ${PROJECT_SOURCE_DIR}/java/tsapi/exceptions/package-info.java ${jweb_maven_dir}/sources/tsapi/exceptions/
   COMMAND ${Java_JAR_EXECUTABLE} --create --file ${jweb_maven_dir}/tsapi-sources.jar -C ${jweb_maven_dir}/sources tsapi
+  COMMAND ${CMAKE_COMMAND} -DJAR_TOOL=${Java_JAR_EXECUTABLE} -DJAR=${jweb_maven_dir}/tsapi-sources.jar -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+          -P ${PROJECT_SOURCE_DIR}/cmake/date_jar.cmake
   DEPENDS ${tsapi_sources}
   COMMENT "tsapi-sources.jar" VERBATIM)
 add_custom_command(OUTPUT ${jweb_maven_dir}/tsapi-javadoc.jar
@@ -46,6 +49,8 @@ add_custom_command(OUTPUT ${jweb_maven_dir}/tsapi-javadoc.jar
   COMMAND ${Java_JAVADOC_EXECUTABLE} -quiet --release 11 -Xdoclint:all -Werror -notimestamp
           -d ${jweb_maven_dir}/javadoc -sourcepath ${jweb_maven_dir}/sources tsapi tsapi.exceptions
   COMMAND ${Java_JAR_EXECUTABLE} --create --file ${jweb_maven_dir}/tsapi-javadoc.jar -C ${jweb_maven_dir}/javadoc .
+  COMMAND ${CMAKE_COMMAND} -DJAR_TOOL=${Java_JAR_EXECUTABLE} -DJAR=${jweb_maven_dir}/tsapi-javadoc.jar -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+          -P ${PROJECT_SOURCE_DIR}/cmake/date_jar.cmake
   DEPENDS ${jweb_maven_dir}/tsapi-sources.jar
   COMMENT "tsapi-javadoc.jar" VERBATIM)
 add_custom_target(tsapi_maven_jars ALL DEPENDS ${jweb_maven_dir}/tsapi-sources.jar ${jweb_maven_dir}/tsapi-javadoc.jar)

@@ -29,8 +29,8 @@ function(jweb_natives_jar target jar_name)
   add_custom_command(OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -DTARGET=${JWEB_NATIVES_TARGET} "-DLIBRARIES=${libraries}" -DOBJCOPY=${CMAKE_OBJCOPY}
             -DJAR=${Java_JAR_EXECUTABLE} -DWORK=${CMAKE_BINARY_DIR}/natives/${jar_name}
-            -DOUTPUT=${output} -P ${PROJECT_SOURCE_DIR}/cmake/natives_jar.cmake
-    DEPENDS ${ARGN} ${PROJECT_SOURCE_DIR}/cmake/natives_jar.cmake
+            -DOUTPUT=${output} -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/cmake/natives_jar.cmake
+    DEPENDS ${ARGN} ${PROJECT_SOURCE_DIR}/cmake/natives_jar.cmake ${PROJECT_SOURCE_DIR}/cmake/date_jar.cmake
     COMMENT "Natives jar ${jar_name}-${JWEB_NATIVES_TARGET}.jar" VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${output})
   set_target_properties(${target} PROPERTIES JAR_FILE ${output})

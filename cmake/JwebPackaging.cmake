@@ -61,6 +61,7 @@ function(jweb_install_split target destination component)
     set(JWEB_SPLIT_WORK \"${CMAKE_BINARY_DIR}/split-debug/${target}\")
     set(JWEB_SPLIT_DESTINATION \"${destination}\")
     set(JWEB_SPLIT_WINDOWS ${WIN32})
+    set(JWEB_SPLIT_SOURCE_DIR \"${PROJECT_SOURCE_DIR}\")
     set(JWEB_OBJCOPY \"${CMAKE_OBJCOPY}\")
     set(JWEB_READELF \"${CMAKE_READELF}\")")
   set(script ${PROJECT_SOURCE_DIR}/cmake/split_debug.cmake)
@@ -150,6 +151,10 @@ set(CPACK_PACKAGE_CONTACT "${JWEB_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_HOMEPAGE_URL "${JWEB_HOMEPAGE}")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES OFF)  # cmake/split_debug.cmake strips, keeping the symbols apart
+# The folders CPack makes have these modes whatever the packager's umask
+# (each file's are set by its install() above).
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+  GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_COMPONENTS_ALL library library_debug standin standin_debug)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)  # one archive with everything
 if(WIN32)
@@ -229,7 +234,12 @@ foreach(component library standin)
 endforeach()
 # The .build-id files are the -debuginfo packages' alone, as in the .deb
 # files: no links from /usr/lib/.build-id into the binaries' packages.
-set(CPACK_RPM_SPEC_MORE_DEFINE "%define _build_id_links none\n%define packager ${JWEB_PACKAGE_CONTACT}")
+# The same sources give the same .rpm (docs/releasing.md): rpmbuild takes the
+# build time and every file's time from SOURCE_DATE_EPOCH (tools/make-release.sh
+# sets it from the commit), and names no build machine.
+set(CPACK_RPM_SPEC_MORE_DEFINE "%define _build_id_links none\n%define packager ${JWEB_PACKAGE_CONTACT}
+%define use_source_date_epoch_as_buildtime 1\n%define clamp_mtime_to_source_date_epoch 1
+%define _buildhost reproducible.invalid")
 # Both kinds of package own only their own folders, not /usr/lib/debug's.
 # rpm wants each folder a package fills owned by a package: both packages
 # that put a library into /usr/lib/jni own it, as rpm allows for folders.

@@ -5,7 +5,9 @@
 #     the text (bridge/library_version.cpp); jweb-check prints it.
 #   - jweb_version_resource(<target> <file name> <description>): a Windows
 #     DLL's or program's VERSIONINFO, compiled by the toolchain's windres.
-#   - jweb_jar_manifest(<out> <title> <module>): a jar's manifest lines.
+#   - jweb_jar_manifest(<out> <title> <module>): a jar's manifest lines;
+#     jweb_jar_remade_with_manifest(<target> <manifest>): the jar made again
+#     when they change, its entries dated at the commit's time.
 include_guard(GLOBAL)
 
 set(JWEB_VENDOR "jwebnative project")
@@ -42,8 +44,12 @@ function(jweb_jar_manifest out title module)
 endfunction()
 
 # add_jar does not remake a jar whose manifest alone changed (a new version):
-# the jar's command depends on it here. Called where add_jar made <target>.
+# the jar's command depends on it here. Its entries are then dated at the
+# release's time, in name order (cmake/date_jar.cmake). Called where add_jar
+# made <target>.
 function(jweb_jar_remade_with_manifest target manifest)
   get_target_property(jar ${target} JAR_FILE)
-  add_custom_command(OUTPUT ${jar} APPEND DEPENDS ${manifest})
+  add_custom_command(OUTPUT ${jar} APPEND DEPENDS ${manifest}
+    COMMAND ${CMAKE_COMMAND} -DJAR_TOOL=${Java_JAR_EXECUTABLE} -DJAR=${jar} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+      -P ${PROJECT_SOURCE_DIR}/cmake/date_jar.cmake)
 endfunction()

@@ -18,8 +18,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Everything linked in statically, so each DLL and program imports only
 # system DLLs (KERNEL32, msvcrt; ADVAPI32 with the stack protector) and runs
 # from its own folder.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+# --no-insert-timestamp: each PE header's time stamp is 0, not the link's
+# time, so that the same sources give the same DLL (docs/releasing.md).
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
 
 # ctest runs the Windows programs through Wine (tools/run-windows-tests.sh
 # installs it); the wrapper gives each build its own prefix.

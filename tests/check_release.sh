@@ -10,8 +10,13 @@
 # resolved, through the shipped symbols only, to the method and its source
 # file, by gdb without a warning and as docs/releasing.md shows it; lintian,
 # and rpmlint with the rpmlint.toml shipped beside the packages; and
-# SHA256SUMS; the Maven repository in maven/ (tests/check_maven_repo.sh).
-# Prints what it checked; exits 1 on the first failure.
+# SHA256SUMS; the Maven repository in maven/ (tests/check_maven_repo.sh);
+# each target's bill of materials: valid SPDX 2.3 (against the
+# schema at ../shared/spdx/spdx-schema-2.3.json beside the source tree, or
+# JWEB_SPDX_SCHEMA; skipped, and said so, when it is absent), listing that
+# target's archives and every file in each with its SHA-256, and components
+# that THIRD-PARTY-NOTICES names. Prints what it checked; exits 1 on the
+# first failure, 77 when it skipped something (a "SKIPPED, NOT PASSED: " line).
 #   tests/check_release.sh DIST_DIR
 set -euo pipefail
 . "$(dirname "$0")/../tools/lib.sh"
@@ -40,12 +45,14 @@ for t in "${targets[@]}"; do
   for name in jwebnative jwebnative-debuginfo jwebnative-standin jwebnative-standin-debuginfo; do
     expected+=("$name-$version-1.$rpm.rpm")
   done
-  expected+=("jwebnative-$version-Linux-$archive.tar.gz")
+  expected+=("jwebnative-$version-Linux-$archive.tar.gz" "jwebnative-$version-Linux-$archive.spdx.json")
 done
+expected+=("jwebnative-$version-Windows-x86_64.spdx.json" "jwebnative-$version-Windows-x86.spdx.json")
 expected+=(maven)  # a repository whose files have their checksums beside them
+[ ! -f "$dist/SHA256SUMS.asc" ] || expected+=(SHA256SUMS.asc)  # signed (tools/sign-release.sh)
 diff <(printf '%s\n' "${expected[@]}" | sort) <(ls "$dist" | sort) || fail "dist/ holds other files than the release set"
 (cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS"
-diff <(printf '%s\n' "${expected[@]}" | grep -vxE 'SHA256SUMS|maven' | sort) <(awk '{print $2}' "$dist/SHA256SUMS" | sort) ||
+diff <(printf '%s\n' "${expected[@]}" | grep -vxE 'SHA256SUMS(\.asc)?|maven' | sort) <(awk '{print $2}' "$dist/SHA256SUMS" | sort) ||
   fail "SHA256SUMS does not name every other file"
 cmp -s "$dist/rpmlint.toml" "$root/packaging/rpmlint.toml" || fail "rpmlint.toml is not packaging/rpmlint.toml"
 echo "dist/: the ${#expected[@]} files of release $version; sha256sum -c SHA256SUMS passes"
@@ -100,6 +107,36 @@ owned_dirs() {
     <(rpm -qp --qf '[%{FILEMODES:perms} %{FILENAMES}\n]' "$1" | awk '$1 ~ /^d/ {print $2}' | sort) ||
     fail "$(basename "$1"): owns other folders than expected"
 }
+# check_sbom SBOM ARCHIVE...: the bill of materials lists the ARCHIVEs of
+# dist/ and the files each holds, as dpkg-deb, rpm2cpio, tar and unzip find
+# them, with their SHA-256 (tests/check_sbom.py checks the rest).
+spdx_schema=${JWEB_SPDX_SCHEMA:-$root/../shared/spdx/spdx-schema-2.3.json}
+skipped=""
+if [ ! -f "$spdx_schema" ]; then
+  echo "SKIPPED, NOT PASSED: the bills of materials' validation against SPDX 2.3's JSON schema (no $spdx_schema; JWEB_SPDX_SCHEMA names it)"
+  spdx_schema=- skipped=1
+fi
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
+check_sbom() {
+  local sbom=$1 archive listed held=$work/sbom-held
+  shift
+  listed=$(/usr/bin/python3 "$root/tests/check_sbom.py" "$sbom" "$dist" "$root/THIRD-PARTY-NOTICES" "$spdx_schema" \
+    $(for archive; do basename "$archive"; done)) || fail "$(basename "$sbom") (above)"
+  : >"$held"
+  for archive; do
+    rm -rf "$work/sbom" && mkdir "$work/sbom"
+    case $archive in
+      *.deb) dpkg-deb -x "$archive" "$work/sbom" ;;
+      *.rpm) (cd "$work/sbom" && rpm2cpio "$archive" | cpio -idm --quiet) ;;
+      *.tar.gz) tar -xzf "$archive" -C "$work/sbom" ;;
+      *.zip) unzip -q "$archive" -d "$work/sbom" ;;
+    esac
+    (cd "$work/sbom" && find . -type f -exec sha256sum {} + | awk -v a="$(basename "$archive")" '{print a, $1, $2}') >>"$held"
+  done
+  diff <(LC_ALL=C sort "$held") <(LC_ALL=C sort <<<"$listed") || fail "$(basename "$sbom"): its files are not the archives' (above)"
+  echo "$(basename "$sbom"): $(wc -l <"$held") files in $# archives, each with its SHA-256"
+}
+
 # (Whole outputs into grep -q: with pipefail, a writer cut off by grep's early exit fails the pipe.)
 has_section() { grep -q " $2 " <<<"$("${prefix}objdump" -h "$1")"; }
 
@@ -231,6 +268,10 @@ for t in "${targets[@]}"; do
     unresolved=$(gdb -batch -nx -iex "set debug-file-directory $work/none" -ex "info line *$offset" "$lib" 2>"$work/gdb.err")
     [ ! -s "$work/gdb.err" ] || fail "$target: gdb without the symbols warned: $(head -c 2000 "$work/gdb.err")"
     grep -q "No line number information" <<<"$unresolved" || fail "$target: the stripped library alone resolved $offset"
+    # The sources' lines, from this tree, as docs/releasing.md tells how.
+    listed=$(gdb -batch -nx -iex "set debug-file-directory $work/$target-jwebnative-deb-debug/usr/lib/debug" \
+      -ex "set substitute-path /usr/src/jwebnative $root" -ex "list *$offset" "$lib" 2>&1)
+    grep -q "JNICALL $method(" <<<"$listed" || fail "$target: gdb with substitute-path listed: $listed"
     # The guide's sample answer is gdb's, but for the addresses, offsets and
     # line number, which each build has its own of.
     shown=$(sed -nE "/^gdb -batch -ex 'info line \*0x[0-9a-f]+' /{n;s/^# //p;}" "$root/docs/releasing.md")
@@ -244,6 +285,8 @@ for t in "${targets[@]}"; do
     fail "$target: libjwebnative.so+$offset resolved to: $resolved"
   echo "$target: libjwebnative.so+$offset -> $(tr '\n' ' ' <<<"$resolved")"
   echo "$target: packages, their symbols and the archive as expected"
+  check_sbom "$dist/jwebnative-$version-Linux-$archive.spdx.json" "$dist"/*_"$version"_"$deb".deb \
+    "$dist"/*-"$version"-1."$rpm".rpm "$tarball"
 done
 
 # ---- Windows ----
@@ -281,6 +324,7 @@ for arch in x86_64 x86; do
     fail "$zip: jwebnative.dll+0x$rva resolved to: $resolved"
   echo "Windows $arch: jwebnative.dll+0x$rva -> $(tr '\n' ' ' <<<"$resolved")"
   echo "Windows $arch: $(basename "$zip") as expected"
+  check_sbom "$dist/jwebnative-$version-Windows-$arch.spdx.json" "$zip"
 done
 
 # ---- Debian's and rpm's own checks: no error; what is kept is in docs/releasing.md ----
@@ -292,4 +336,5 @@ others=$(awk '{print $3}' "$work/lintian" | sort -u | grep -vxF -f <(tr ' ' '\n'
 echo "lintian: no error in $(ls "$dist"/*.deb | wc -l) packages; at --pedantic -I only $(awk '{print $3}' "$work/lintian" | sort -u | tr '\n' ' ')"
 rpmlint -c "$dist/rpmlint.toml" "$dist"/*.rpm >"$work/rpmlint" 2>&1 || { cat "$work/rpmlint"; fail "rpmlint reports errors"; }
 grep -E ': [EW]: |checked' "$work/rpmlint"
-echo "release $version: all checked"
+echo "release $version: all checked${skipped:+ but for what was skipped}"
+[ -z "$skipped" ] || exit 77

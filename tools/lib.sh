@@ -19,6 +19,7 @@ project_packages=(
   clang-format-14  # the layout check
   gdb lintian rpmlint libimage-exiftool-perl libarchive-zip-perl cpio unzip  # the release's checks
   maven maven-debian-helper libmaven-dependency-plugin-java libmaven-deploy-plugin-java gradle  # the Maven and Gradle consumer, offline
+  python3 python3-jsonschema  # the release's bills of materials (tools/make-sbom.py) and their check
 )
 
 # as_root COMMAND...: COMMAND as root, through sudo unless this is root already.

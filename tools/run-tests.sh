@@ -5,7 +5,8 @@
 # under Wine, the Linux arm64 build under qemu (the part every run takes),
 # the JVM suites, with the library built here, in Debian 11 and 13
 # userlands (idem), and the release set made from those builds and checked
-# (tools/make-release.sh).
+# (tools/make-release.sh), signed with throwaway keys, and its x86-64 part
+# made twice more and compared byte for byte.
 # Each part runs whatever happened to the ones before it; the summary at the
 # end gives each part's outcome and time, and the exit status is 0 only when
 # every part passed. What could not run on this machine (the 32-bit Windows
@@ -25,7 +26,7 @@ parts=(
   "windows-x86|Windows x86|yes|mingw-w64 and the 32-bit C library (installed), Debian's 32-bit Wine (unpacked); a kernel that runs 32-bit code, else its Wine runs are skipped"
   "arm64|Linux arm64 under qemu|yes|the arm64 cross compiler and qemu-user-static (installed), Debian's arm64 libraries and JDK 17 (unpacked)"
   "userlands|Debian 11 and 13 userlands|no|root (sudo), debootstrap and Debian's mirror (roots made once in .userland/)"
-  "release|Release set|no|the main, arm64 and both Windows builds (made when missing); lintian, rpmlint"
+  "release|Release set|no|the main, arm64 and both Windows builds (made when missing); lintian, rpmlint, diffoscope, gpg, debsigs, osslsigncode; SPDX's schema in ../shared/spdx (else its check is skipped)"
 )
 
 # (Chained with &&: `set -e` has no effect in a function whose status is tested.)
@@ -37,7 +38,16 @@ part_windows() { JWEB_WINDOWS_ARCHS=x86_64 "$root/tools/run-windows-tests.sh" "$
 part_windows_x86() { JWEB_WINDOWS_ARCHS=x86 "$root/tools/run-windows-tests.sh" "$@"; }
 part_arm64() { "$root/tools/run-arm64-tests.sh" "$@"; }
 part_userlands() { "$root/tools/run-userland-tests.sh"; }
-part_release() { "$root/tools/make-release.sh"; }
+# The set made and checked; signed with throwaway keys; its x86-64 part made
+# twice more, from clones, and compared. (77: the set's check skipped something.)
+part_release() {
+  local status=0
+  "$root/tools/make-release.sh" || status=$?
+  [ "$status" -eq 0 ] || [ "$status" -eq 77 ] || return "$status"
+  "$root/tests/check_signing.sh" "${JWEB_DIST_DIR:-$root/dist}" &&
+    "$root/tools/make-release.sh" --check-reproducible --target build || return
+  return "$status"
+}
 
 usage() {
   cat <<EOF
