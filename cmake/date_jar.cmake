@@ -15,7 +15,7 @@ execute_process(COMMAND ${JAR_TOOL} --extract --file ${JAR} WORKING_DIRECTORY ${
 file(GLOB_RECURSE entries LIST_DIRECTORIES false RELATIVE ${tree} ${tree}/*)
 list(REMOVE_ITEM entries META-INF/MANIFEST.MF)
 list(SORT entries)
-set(manifest "")
+set(manifest --no-manifest)  # a jar made without one stays so
 if(EXISTS ${tree}/META-INF/MANIFEST.MF)
   set(manifest --manifest ${tree}/META-INF/MANIFEST.MF)
 endif()
