@@ -52,18 +52,18 @@ i386_libc=""
 [ -e /lib/ld-linux.so.2 ] || i386_libc=" libc6-i386"
 
 # NAME|COMMAND (run in the scratch tree)|STATUS|INSTALLED (sorted)|FILES THAT MUST BE THERE (scratch tree)
-windows_build="cmake g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libgtest-dev make openjdk-17-jdk-headless"
+windows_build="cmake g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix gcc-mingw-w64-x86-64-posix libgtest-dev make openjdk-17-jdk-headless"
 rows=(
   "windows_release_build|JWEB_BUILD_ONLY=1 tools/run-windows-tests.sh|0|$windows_build|"
-  "windows_x86_64|JWEB_WINDOWS_ARCHS=x86_64 tools/run-windows-tests.sh|0|cmake g++-mingw-w64-x86-64-posix libgtest-dev make openjdk-17-jdk-headless wine64|"
+  "windows_x86_64|JWEB_WINDOWS_ARCHS=x86_64 tools/run-windows-tests.sh|0|cmake g++-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix libgtest-dev make openjdk-17-jdk-headless wine64|"
   "arm64_build|JWEB_BUILD_ONLY=1 tools/run-arm64-tests.sh|0|cmake g++-aarch64-linux-gnu junit5 make openjdk-17-jdk-headless pkg-config qemu-user-static|build-arm64/target-root/lib/ld-linux-aarch64.so.1 build-arm64/target-root/usr/lib/aarch64-linux-gnu/libffi.a build-arm64/target-root/usr/lib/aarch64-linux-gnu/libgtest.a build-arm64/target-jdk/bin/java build-arm64/target-jdk/include/jni.h"
 )
 if [ -n "$runs_32bit" ]; then
   # A mirror that cannot give even the 32-bit Wine: skipped, with apt's words.
-  rows+=("windows_x86_no_wine|JWEB_SHIM_NO_DOWNLOADS=1 JWEB_WINDOWS_ARCHS=x86 tools/run-windows-tests.sh|77|cmake g++-mingw-w64-i686-posix libgtest-dev make openjdk-17-jdk-headless$i386_libc|")
-  rows+=("windows_x86|JWEB_WINDOWS_ARCHS=x86 tools/run-windows-tests.sh|0|cmake g++-mingw-w64-i686-posix libgtest-dev make openjdk-17-jdk-headless$i386_libc|build-windows-x86/wine32/usr/lib/wine/wine build-windows-x86/wine32/usr/lib/wine/wineserver32")
+  rows+=("windows_x86_no_wine|JWEB_SHIM_NO_DOWNLOADS=1 JWEB_WINDOWS_ARCHS=x86 tools/run-windows-tests.sh|77|cmake g++-mingw-w64-i686-posix gcc-mingw-w64-x86-64-posix libgtest-dev make openjdk-17-jdk-headless$i386_libc|")
+  rows+=("windows_x86|JWEB_WINDOWS_ARCHS=x86 tools/run-windows-tests.sh|0|cmake g++-mingw-w64-i686-posix gcc-mingw-w64-x86-64-posix libgtest-dev make openjdk-17-jdk-headless$i386_libc|build-windows-x86/wine32/usr/lib/wine/wine build-windows-x86/wine32/usr/lib/wine/wineserver32")
 else
-  rows+=("windows_x86|JWEB_WINDOWS_ARCHS=x86 tools/run-windows-tests.sh|77|cmake g++-mingw-w64-i686-posix libgtest-dev make openjdk-17-jdk-headless$i386_libc|")
+  rows+=("windows_x86|JWEB_WINDOWS_ARCHS=x86 tools/run-windows-tests.sh|77|cmake g++-mingw-w64-i686-posix gcc-mingw-w64-x86-64-posix libgtest-dev make openjdk-17-jdk-headless$i386_libc|")
 fi
 
 failed=0 ran=0
