@@ -57,12 +57,16 @@ struct Standin {
     decltype(&standin_call_failure) call_failure;
 } standin;
 
+// The function `module` exports under `name` into `slot`; whether there is one.
+template <class F>
+bool find_function(HMODULE module, F& slot, const char* name) {
+    slot = reinterpret_cast<F>(function_in(module, name));
+    return slot != nullptr;
+}
+
 bool find_standin_functions() {
     bool all = true;
-    auto find = [&all](auto& slot, const char* name) {
-        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(function_in(host.engine, name));
-        all = all && slot != nullptr;
-    };
+    auto find = [&all](auto& slot, const char* name) { all = find_function(host.engine, slot, name) && all; };
     find(standin.reset, "standin_reset");
     find(standin.set_result, "standin_set_result");
     find(standin.inject_failure, "standin_inject_failure");
@@ -354,10 +358,7 @@ struct Control {
 
 Control control_natives() {
     Control c{};
-    auto find = [](auto& slot, const char* name) {
-        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(function_in(host.control, name));
-        EXPECT_NE(slot, nullptr) << name;
-    };
+    auto find = [](auto& slot, const char* name) { EXPECT_TRUE(find_function(host.control, slot, name)) << name; };
     find(c.reset, "Java_tsapi_standin_Engine_reset");
     find(c.set_result, "Java_tsapi_standin_Engine_setResult");
     find(c.inject_failure, "Java_tsapi_standin_Engine_injectFailure");
