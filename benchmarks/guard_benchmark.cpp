@@ -8,7 +8,7 @@
 
 #include <thread>
 
-#include "frame/guard.h"
+#include "guard/guard.h"
 
 namespace {
 

@@ -1,9 +1,7 @@
 // Linux attach: a load-time initialiser stands in for the process-attach
 // notification, and dlopen with RTLD_NOLOAD finds an already-loaded engine.
-// The fault handlers are not installed here but at the first guarded call
-// (see prepare_thread): the library may be loaded before the Java
-// runtime exists (LD_PRELOAD, a C host), which then takes handlers it finds
-// for a host's.
+// Binding is all a load does (the guard installs its handlers later: see
+// guard/linux/fault_handler_linux.h).
 #include <dlfcn.h>
 
 #include "bridge/engine_entry_table.h"

@@ -2,24 +2,24 @@
 # Debian 9 and later, ...), built with the build machine's newer glibc and
 # GCC. tests/check_glibc_versions.sh checks what they need.
 #   - Every object binds the C library's functions to their first versions
-#     (platform/linux/glibc_base_versions.h, force-included).
+#     (compat/glibc/glibc_base_versions.h, which the top CMakeLists.txt
+#     force-includes into every C and C++ source).
 #   - jweb_portable_linking(<target>): names libdl.so.2 and libpthread.so.0
 #     as needed, where glibc before 2.34 keeps dlopen, pthread_create, ...;
 #     supplies what static libffi asks of glibc 2.17 (glibc_compat.cpp).
 #   - jweb_own_libstdcxx(<target>): links libstdc++ statically (libgcc_s stays
 #     shared: one unwinder for the whole process), hides it, and supplies what
-#     that libstdc++ asks of glibc 2.17 (platform/linux/glibc_compat.cpp).
+#     that libstdc++ asks of glibc 2.17 (compat/glibc/glibc_compat.cpp).
 #   - jweb_portable_program(<target>): the same for a program, which also
 #     starts through glibc's first __libc_start_main.
 include_guard(GLOBAL)
 
-set(JWEB_PLATFORM_LINUX_DIR ${CMAKE_CURRENT_LIST_DIR}/../platform/linux)
-add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:SHELL:-include ${JWEB_PLATFORM_LINUX_DIR}/glibc_base_versions.h>")
+set(JWEB_GLIBC_COMPAT_DIR ${CMAKE_CURRENT_LIST_DIR}/../compat/glibc)
 
 function(jweb_portable_linking target)
   target_link_libraries(${target} PRIVATE -Wl,--push-state,--no-as-needed -l:libdl.so.2 -l:libpthread.so.0
     -Wl,--pop-state)
-  target_sources(${target} PRIVATE ${JWEB_PLATFORM_LINUX_DIR}/glibc_compat.cpp)
+  target_sources(${target} PRIVATE ${JWEB_GLIBC_COMPAT_DIR}/glibc_compat.cpp)
   target_link_options(${target} PRIVATE -Wl,--wrap=memfd_create)
 endfunction()
 
@@ -32,6 +32,6 @@ endfunction()
 
 function(jweb_portable_program target)
   jweb_own_libstdcxx(${target})
-  target_sources(${target} PRIVATE ${JWEB_PLATFORM_LINUX_DIR}/glibc_start_compat.cpp)
+  target_sources(${target} PRIVATE ${JWEB_GLIBC_COMPAT_DIR}/glibc_start_compat.cpp)
   target_link_options(${target} PRIVATE -Wl,--wrap=__libc_start_main)
 endfunction()

@@ -17,10 +17,10 @@
 #include "bridge/engine_entry_table.h"
 #include "frame/arg_vector.h"
 #include "frame/borrowed_string.h"
-#include "frame/guard.h"
 #include "frame/raise_abort.h"
 #include "frame/result_codes.h"
 #include "frame/variadic_call.h"
+#include "guard/guard.h"
 
 namespace jweb {
 

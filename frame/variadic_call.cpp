@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "frame/stack_probe.h"
+#include "guard/stack_probe.h"
 
 namespace jweb::variadic_detail {
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "frame/export.h"
-#include "frame/guard.h"
 #include "frame/raise_abort.h"
+#include "guard/guard.h"
 #include "textutil/base64_codec.h"
 #include "textutil/url_codec.h"
 

@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "frame/guard.h"
+#include "guard/guard.h"
 #include "tests/unit/support/held_lock.h"
 #include "tests/unit/support/memory_advice.h"
 #include "tests/unit/support/processor_faults.h"

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "frame/arg_vector.h"
-#include "frame/guard.h"
 #include "frame/result_codes.h"
 #include "frame/variadic_call.h"
+#include "guard/guard.h"
 #include "support/list_recorder.h"
 #include "support/processor_faults.h"
 

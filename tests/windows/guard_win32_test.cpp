@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "frame/guard.h"
 #include "frame/variadic_call.h"
+#include "guard/guard.h"
 #include "tests/unit/support/processor_faults.h"
 
 // The handler of the guard's frame (guard_win32.cpp, guard_win32_x86.cpp).

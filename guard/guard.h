@@ -10,7 +10,7 @@
 #pragma once
 
 #if defined(_WIN32)
-#include "frame/guard_win32.h"
+#include "guard/win32/guard_win32.h"
 #else
-#include "frame/guard_linux.h"
+#include "guard/linux/guard_linux.h"
 #endif

@@ -1,4 +1,4 @@
-#include "frame/signal_stack_pool_linux.h"
+#include "guard/linux/signal_stack_pool_linux.h"
 
 #include <pthread.h>
 #include <signal.h>

@@ -1,13 +1,13 @@
-#include "frame/guard_linux.h"
+#include "guard/linux/guard_linux.h"
 
 #include <pthread.h>
 
 #include <atomic>
 
-#include "frame/call_mask_linux.h"
-#include "frame/fault_handler_linux.h"
-#include "frame/signal_stack_pool_linux.h"
-#include "frame/stack_headroom_linux.h"
+#include "guard/linux/call_mask_linux.h"
+#include "guard/linux/fault_handler_linux.h"
+#include "guard/linux/signal_stack_pool_linux.h"
+#include "guard/linux/stack_headroom_linux.h"
 
 namespace jweb::guard_detail {
 

@@ -3,7 +3,7 @@
 #include <malloc.h>
 #include <windows.h>
 
-#include "frame/guard_win32.h"
+#include "guard/win32/guard_win32.h"
 
 extern "C" {
 unsigned long long jweb_structured_frame(void (*call)(void*), void* context);

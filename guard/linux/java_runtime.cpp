@@ -1,4 +1,4 @@
-#include "platform/linux/java_runtime.h"
+#include "guard/linux/java_runtime.h"
 
 #include <dlfcn.h>
 

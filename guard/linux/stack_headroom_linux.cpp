@@ -1,11 +1,11 @@
-#include "frame/stack_headroom_linux.h"
+#include "guard/linux/stack_headroom_linux.h"
 
 #include <pthread.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "frame/guard_linux.h"
-#include "platform/linux/safe_read.h"
+#include "guard/linux/guard_linux.h"
+#include "guard/linux/safe_read.h"
 
 namespace jweb::guard_detail {
 

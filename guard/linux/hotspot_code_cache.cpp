@@ -1,4 +1,4 @@
-#include "platform/linux/hotspot_code_cache.h"
+#include "guard/linux/hotspot_code_cache.h"
 
 #include <dlfcn.h>
 

@@ -1,5 +1,5 @@
 // The structured exception handler of the guard's frame (guard_win32_frame.S).
-#include "frame/guard_win32.h"
+#include "guard/win32/guard_win32.h"
 
 #include <malloc.h>
 #include <windows.h>

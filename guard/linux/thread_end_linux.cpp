@@ -1,4 +1,4 @@
-#include "frame/thread_end_linux.h"
+#include "guard/linux/thread_end_linux.h"
 
 #include <dlfcn.h>
 #include <pthread.h>

@@ -1,4 +1,4 @@
-#include "frame/stack_probe.h"
+#include "guard/stack_probe.h"
 
 #include <cstdint>
 

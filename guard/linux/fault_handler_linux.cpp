@@ -1,4 +1,4 @@
-#include "frame/fault_handler_linux.h"
+#include "guard/linux/fault_handler_linux.h"
 
 #include <errno.h>
 #include <signal.h>
@@ -10,16 +10,16 @@
 #include <atomic>
 #include <cstdint>
 
-#include "frame/call_mask_linux.h"
-#include "frame/guard_linux.h"
-#include "frame/signal_frames_linux.h"
-#include "frame/signal_stack_pool_linux.h"
-#include "frame/stack_headroom_linux.h"
-#include "platform/linux/fault_context.h"
-#include "platform/linux/java_runtime.h"
-#include "platform/linux/loaded_objects.h"
-#include "platform/linux/run_on_stack.h"
-#include "platform/linux/safe_read.h"
+#include "guard/linux/call_mask_linux.h"
+#include "guard/linux/fault_context.h"
+#include "guard/linux/guard_linux.h"
+#include "guard/linux/java_runtime.h"
+#include "guard/linux/loaded_objects.h"
+#include "guard/linux/run_on_stack.h"
+#include "guard/linux/safe_read.h"
+#include "guard/linux/signal_frames_linux.h"
+#include "guard/linux/signal_stack_pool_linux.h"
+#include "guard/linux/stack_headroom_linux.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "frame/thread_end_linux.h"
+#include "guard/linux/thread_end_linux.h"
 
 namespace jweb {
 

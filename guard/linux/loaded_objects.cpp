@@ -1,4 +1,4 @@
-#include "platform/linux/loaded_objects.h"
+#include "guard/linux/loaded_objects.h"
 
 #include <dlfcn.h>
 #include <link.h>

@@ -1,4 +1,4 @@
-#include "frame/call_mask_linux.h"
+#include "guard/linux/call_mask_linux.h"
 
 #include <pthread.h>
 #include <signal.h>

@@ -1,4 +1,4 @@
-#include "frame/signal_frames_linux.h"
+#include "guard/linux/signal_frames_linux.h"
 
 #include <signal.h>
 
@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstring>
 
-#include "platform/linux/fault_context.h"
-#include "platform/linux/safe_read.h"
+#include "guard/linux/fault_context.h"
+#include "guard/linux/safe_read.h"
 
 namespace jweb::guard_detail {
 

@@ -3,8 +3,8 @@
 // polls, stack banging), on any thread.
 #pragma once
 
-#include "platform/linux/hotspot_code_cache.h"
-#include "platform/linux/loaded_objects.h"
+#include "guard/linux/hotspot_code_cache.h"
+#include "guard/linux/loaded_objects.h"
 
 namespace jweb::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/safe_read.h"
+#include "guard/linux/safe_read.h"
 
 #include <errno.h>
 #include <fcntl.h>
