@@ -3,6 +3,7 @@
 //   call -> release -> free -> Abort after the last release.
 // Methods declare only their entry and their arguments, e.g.
 //   call_fixed<"web_set_timeout">(env, name, value)
+//   call_fixed<"URL", EntryCheck::after_borrowing>(env, Required{url})
 //   call_list<"web_url">(env, Str{name}, Str{url}, Elements{attributes}, LAST)
 #pragma once
 
@@ -30,17 +31,28 @@ namespace jweb {
 template <class Param>
 struct FixedArg;
 
-template <>
-struct FixedArg<jstring> {
+// A string the engine must not be given as null: the call is refused instead.
+struct Required {
+    jstring ref;
+};
+
+// A string, or a Required one. borrow() is false when the runtime handed out
+// no bytes; present() is false when the call must not be made with them.
+template <class Param>
+requires std::is_same_v<Param, jstring> || std::is_same_v<Param, Required>
+struct FixedArg<Param> {
     jstring ref;
     const char* chars = nullptr;
 
+    explicit FixedArg(jstring string) : ref(string) {}
+    explicit FixedArg(Required required) : ref(required.ref) {}
     bool borrow(JNIEnv* env) {
         bool failed = false;
         chars = borrow_string(env, ref, failed);
         return !failed;
     }
     void release(JNIEnv* env) const { release_string(env, ref, chars); }
+    bool present() const { return !std::is_same_v<Param, Required> || chars != nullptr; }
     const char* value() const { return chars; }
 };
 
@@ -50,6 +62,7 @@ struct FixedArg<jint> {
 
     bool borrow(JNIEnv*) { return true; }
     void release(JNIEnv*) const {}
+    static constexpr bool present() { return true; }
     jint value() const { return number; }
 };
 
@@ -62,11 +75,20 @@ template <class Function, class... Values>
         env, [function, values...] { return function(values...); }, result);
 }
 
+// When a fixed-list method looks at its entry: before it borrows anything
+// (every method but one), or once its strings are borrowed (the older URL
+// step, whose callers may rely on the runtime's error for a string it cannot
+// hand out even when no engine is bound).
+enum class EntryCheck { before_borrowing, after_borrowing };
+
 // Inlined into each method, whose frame then carries the method's plain name.
-template <EntryName Entry, class... Params>
+template <EntryName Entry, EntryCheck Check = EntryCheck::before_borrowing, class... Params>
 [[gnu::always_inline]] inline jint call_fixed(JNIEnv* env, Params... params) {
-    const EngineEntry entry = engine_entry<Entry>();
-    if (entry == nullptr) return JWEB_ERR_CALL;
+    EngineEntry entry = nullptr;
+    if constexpr (Check == EntryCheck::before_borrowing) {
+        entry = engine_entry<Entry>();
+        if (entry == nullptr) return JWEB_ERR_CALL;
+    }
 
     std::tuple<FixedArg<Params>...> args{FixedArg<Params>{params}...};
     const bool borrowed = std::apply([env](auto&... arg) { return (arg.borrow(env) && ...); }, args);
@@ -75,11 +97,14 @@ template <EntryName Entry, class... Params>
     bool called = true;
     if (borrowed) {
         result = JWEB_ERR_CALL;
+        if constexpr (Check == EntryCheck::after_borrowing) entry = engine_entry<Entry>();
         using Function = EngineFunction<jint, decltype(std::declval<FixedArg<Params>>().value())...>;
         const auto function = reinterpret_cast<Function>(entry);
-        called = std::apply(
-            [env, function, &result](const auto&... arg) { return call_entry(env, function, result, arg.value()...); },
-            args);
+        const bool present = std::apply([](const auto&... arg) { return (arg.present() && ...); }, args);
+        if (function != nullptr && present)
+            called = std::apply([env, function, &result](
+                                    const auto&... arg) { return call_entry(env, function, result, arg.value()...); },
+                                args);
     }
     std::apply([env](const auto&... arg) { (arg.release(env), ...); }, args);
     if (!called) raise_abort(env);
@@ -205,9 +230,9 @@ inline bool fill(Filling& f, Body& part) {
 }
 
 template <class Part>
-void release_string(JNIEnv*, const ArgVector&, const Part&) {}
-inline void release_string(JNIEnv* env, const ArgVector&, const Str& part) {
-    jweb::release_string(env, part.ref, part.chars);
+void release_own_string(JNIEnv*, const ArgVector&, const Part&) {}
+inline void release_own_string(JNIEnv* env, const ArgVector&, const Str& part) {
+    release_string(env, part.ref, part.chars);
 }
 
 template <class Part>
@@ -225,9 +250,9 @@ template <ReleaseOrder Order, class Tuple, std::size_t... I>
 void release_all(JNIEnv* env, const ArgVector& vector, const Tuple& parts, std::index_sequence<I...>) {
     constexpr std::size_t last = sizeof...(I) - 1;
     if constexpr (Order == ReleaseOrder::strings_in_order)
-        (release_string(env, vector, std::get<I>(parts)), ...);
+        (release_own_string(env, vector, std::get<I>(parts)), ...);
     else
-        (release_string(env, vector, std::get<last - I>(parts)), ...);
+        (release_own_string(env, vector, std::get<last - I>(parts)), ...);
     (release_elements(env, vector, std::get<I>(parts)), ...);
 }
 
@@ -274,14 +299,14 @@ template <EntryName Entry, ReleaseOrder Order = ReleaseOrder::strings_in_order, 
     if (entry == nullptr) return JWEB_ERR_CALL;
 
     (measure(env, parts), ...);
-    const std::size_t slots = (slot_count(parts) + ...);
+    const std::size_t arguments = (slot_count(parts) + ...);
     const std::size_t elements = (element_count(parts) + ... + 0);
     LocalRefRoom local_refs;
     if (!open_local_refs(env, local_refs, elements)) return JWEB_ERR_NOMEM;
     jstring stack_refs[element_refs_on_stack];
     const bool refs_on_stack = elements <= element_refs_on_stack;
     constexpr ListEnd end = list_end<Parts...>();
-    ArgVector vector = allocate_arg_vector(slots, refs_on_stack ? 0 : elements, end);
+    ArgVector vector = allocate_arg_vector(arguments, refs_on_stack ? 0 : elements, end);
     if (vector.slots == nullptr) return JWEB_ERR_NOMEM;
     if (refs_on_stack) vector.element_refs = stack_refs;
 
@@ -292,7 +317,7 @@ template <EntryName Entry, ReleaseOrder Order = ReleaseOrder::strings_in_order, 
     bool called = true;
     if (filled) {
         result = JWEB_ERR_CALL;
-        const ListCall<end> call{entry, slots, vector.slots};
+        const ListCall<end> call{entry, arguments, vector.slots};
         called = call_list_entry(env, call, result);
     }
     release_all<Order>(env, vector, std::forward_as_tuple(parts...), std::index_sequence_for<Parts...>{});

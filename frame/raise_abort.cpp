@@ -2,13 +2,15 @@
 
 namespace jweb {
 
-void raise_abort(JNIEnv* env) {
+void raise_exception(JNIEnv* env, const char* class_name, const char* message) {
     // Java code that the engine called back may have thrown before the engine
     // failed: JNI forbids FindClass and ThrowNew while that exception is
-    // pending, and it says more about the failure than an Abort would.
+    // pending, and it says more about the failure than ours would.
     if (env->ExceptionCheck()) return;
-    jclass abort_class = env->FindClass("tsapi/exceptions/Abort");
-    if (abort_class != nullptr) env->ThrowNew(abort_class, nullptr);
+    jclass exception_class = env->FindClass(class_name);
+    if (exception_class != nullptr) env->ThrowNew(exception_class, message);
 }
+
+void raise_abort(JNIEnv* env) { raise_exception(env, "tsapi/exceptions/Abort", nullptr); }
 
 }  // namespace jweb

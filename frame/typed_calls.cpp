@@ -44,7 +44,7 @@ static_assert(largest_padded_call == 8192, "lists of up to 8,192 arguments take 
 // Constant tables: no code runs to set them up.
 constinit const std::array<TypedCall, typed_call_limit + 1> typed_calls =
     make_typed_calls(std::make_index_sequence<typed_call_limit + 1>{});
-constinit const std::array<TypedCall, padded_call_sizes> padded_calls =
-    make_padded_calls(std::make_index_sequence<padded_call_sizes>{});
+constinit const std::array<TypedCall, padded_call_count> padded_calls =
+    make_padded_calls(std::make_index_sequence<padded_call_count>{});
 
 }  // namespace jweb::variadic_detail

@@ -15,21 +15,19 @@ namespace jweb {
 
 // Lists up to this long are passed by a call through a typed variadic function
 // pointer, one case per count, which the compiler makes right on every ABI.
-// Measured on x86-64 (native_benchmarks, BM_VariadicEntry): a typed call costs
-// about 0.2 ns per argument, libffi about 12 (6 with a prepared CIF), against
-// some 60 ns per attribute that the Java runtime takes to hand out a string.
-// The typed cases' code grows with the square of the limit (about 20 KB at
-// 64, 80 KB at 128).
+// A typed call costs a fraction of what libffi's does per argument, and both
+// far less than the Java runtime takes to hand out a string
+// (native_benchmarks' BM_VariadicEntry compares them). The typed cases' code
+// grows with the square of the limit.
 inline constexpr std::size_t typed_call_limit = 128;
 
 // Longer lists that end with a marker go through one typed call of the next
 // size of a few (256, 512, ... 8,192), with null pointers after the list: the
 // entry reads up to its marker, and C lets a variadic function be passed more
-// arguments than it reads. Their code grows with the sizes alone (about
-// 6 bytes per argument, some 100 KB in all on x86-64), and keeps lists of
-// up to 8,192 arguments at typed-call cost.
-inline constexpr std::size_t padded_call_sizes = 6;
-inline constexpr std::size_t largest_padded_call = typed_call_limit << padded_call_sizes;
+// arguments than it reads. Their code grows with the sizes alone, and keeps
+// lists of up to 8,192 arguments at typed-call cost.
+inline constexpr std::size_t padded_call_count = 6;
+inline constexpr std::size_t largest_padded_call = typed_call_limit << padded_call_count;
 
 // The padded call for a list of `count` arguments: its index, and its size.
 constexpr std::size_t padded_call_index(std::size_t count) {
@@ -70,7 +68,7 @@ using TypedCall = jint (*)(VariadicEntry, const char* const*);
 // typed_calls[n] calls with n arguments, for 1 <= n <= typed_call_limit;
 // padded_calls[k] with typed_call_limit << (k + 1) (typed_calls.cpp).
 extern const std::array<TypedCall, typed_call_limit + 1> typed_calls;
-extern const std::array<TypedCall, padded_call_sizes> padded_calls;
+extern const std::array<TypedCall, padded_call_count> padded_calls;
 
 // The calls of lists longer than typed_call_limit.
 jint call_longer_list(VariadicEntry entry, std::size_t count, const char** vector, ListEnd end);
@@ -82,9 +80,9 @@ jint call_longer_list(VariadicEntry entry, std::size_t count, const char** vecto
 extern "C" jint jweb_call_long_list(EngineEntry entry, std::size_t count, const char** vector);
 }  // namespace variadic_detail
 
-// Calls `entry` with vector[0] .. vector[count - 1] as its arguments, the first
-// as the fixed one, and returns its result; JWEB_ERR_CALL for a null entry.
-// count >= 1. `vector` must have variadic_scratch_words(count, end) words
+// Calls `entry` (not null: the frame checks it first) with vector[0] ..
+// vector[count - 1] as its arguments, the first as the fixed one, and returns
+// its result. count >= 1. `vector` must have variadic_scratch_words(count, end) words
 // after its slots. With ListEnd::marker the entry may get null pointers after
 // the list (they are written into the scratch). Catches nothing: the caller's
 // guard encloses it. Inline, so that a short list costs the guarded call one
@@ -92,7 +90,6 @@ extern "C" jint jweb_call_long_list(EngineEntry entry, std::size_t count, const 
 inline jint call_variadic_entry(EngineEntry entry, std::size_t count, const char** vector,
                                 ListEnd end = ListEnd::exact) {
     using namespace variadic_detail;
-    if (entry == nullptr) return JWEB_ERR_CALL;
     const auto variadic = reinterpret_cast<VariadicEntry>(entry);
     if (count <= typed_call_limit) [[likely]]
         return typed_calls[count](variadic, vector);

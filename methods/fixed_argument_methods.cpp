@@ -39,16 +39,7 @@ JWEB_NATIVE jint JNICALL Java_tsapi_web_jweb_1get_1int_1property(JNIEnv* env, jc
 // The older URL step refuses a null URL, and (unlike every other method)
 // borrows its string before it looks at its entry.
 JWEB_NATIVE jint JNICALL Java_tsapi_web_jweb_1old_1url(JNIEnv* env, jclass, jstring url) {
-    FixedArg<jstring> arg{url};
-    if (!arg.borrow(env)) return JWEB_ERR_NOMEM;
-    using Function = EngineFunction<jint, const char*>;
-    const auto function = reinterpret_cast<Function>(engine_entry<"URL">());
-    jint result = JWEB_ERR_CALL;
-    bool called = true;
-    if (function != nullptr && arg.chars != nullptr) called = call_entry(env, function, result, arg.chars);
-    arg.release(env);
-    if (!called) raise_abort(env);
-    return result;
+    return call_fixed<"URL", EntryCheck::after_borrowing>(env, Required{url});
 }
 
 JWEB_NATIVE jint JNICALL Java_tsapi_web_jweb_1set_1max_1html_1param_1len(JNIEnv* env, jclass, jstring length) {

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "frame/borrowed_string.h"
 #include "frame/export.h"
 #include "frame/raise_abort.h"
 #include "guard/guard.h"
@@ -18,13 +19,6 @@ namespace {
 constexpr std::size_t java_text_limit = INT32_MAX;
 constexpr std::size_t maybe_cut_short = java_text_limit - 2;
 
-// Instead of a result computed from part of the text, or a string the runtime
-// cannot make (it would wrap the length, or throw NegativeArraySizeException).
-void raise_text_too_long(JNIEnv* env, const char* message) {
-    jclass error = env->FindClass("java/lang/OutOfMemoryError");
-    if (error != nullptr) env->ThrowNew(error, message);
-}
-
 using Codec = char* (*)(const char*, TextLengths*);
 
 // The guarded call, out of convert's template: a frame named by its types
@@ -37,15 +31,16 @@ bool run_codec(JNIEnv* env, Codec codec, const char* chars, TextLengths& lengths
 template <Codec codec>
 jstring convert(JNIEnv* env, jstring text) {
     if (text == nullptr) return env->NewStringUTF("");
-    const char* chars = env->GetStringUTFChars(text, nullptr);
+    bool failed = false;
+    const char* chars = borrow_string(env, text, failed);
     // No bytes: the runtime's OutOfMemoryError is pending, and no JNI call may
     // follow; the caller sees that error.
-    if (chars == nullptr) return nullptr;
+    if (failed) return nullptr;
 
     char* converted = nullptr;
     TextLengths lengths;
     const bool ok = run_codec(env, codec, chars, lengths, converted);
-    env->ReleaseStringUTFChars(text, chars);
+    release_string(env, text, chars);
 
     if (!ok) {
         jstring empty = env->NewStringUTF("");
@@ -55,11 +50,15 @@ jstring convert(JNIEnv* env, jstring text) {
     if (converted == nullptr) return env->NewStringUTF("");  // out of memory
     if (lengths.input >= maybe_cut_short || lengths.result > java_text_limit) {
         std::free(converted);
-        raise_text_too_long(env, lengths.input >= maybe_cut_short
-                                     ? "text too long: its modified UTF-8 reaches 2147483645 bytes, "
-                                       "and the Java runtime hands out no more than 2147483647"
-                                     : "text too long: the result exceeds 2147483647 bytes, "
-                                       "more than a Java string can hold");
+        // Instead of a result computed from part of the text, or a string the
+        // runtime cannot make (it would wrap the length, or throw
+        // NegativeArraySizeException).
+        raise_exception(env, "java/lang/OutOfMemoryError",
+                        lengths.input >= maybe_cut_short
+                            ? "text too long: its modified UTF-8 reaches 2147483645 bytes, "
+                              "and the Java runtime hands out no more than 2147483647"
+                            : "text too long: the result exceeds 2147483647 bytes, "
+                              "more than a Java string can hold");
         return nullptr;
     }
     jstring result = env->NewStringUTF(converted);

@@ -133,8 +133,6 @@ inline void copy_plain(const unsigned char* src, std::size_t len, char* dst) {
 
 }  // namespace
 
-int hex_digit_value(unsigned char ch) { return digit_of[ch]; }
-
 char* url_encode(const char* text, TextLengths* lengths) {
     if (text == nullptr) return nullptr;
     const auto* in = reinterpret_cast<const unsigned char*>(text);

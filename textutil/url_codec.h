@@ -11,7 +11,4 @@ namespace jweb {
 char* url_encode(const char* text, TextLengths* lengths = nullptr);
 char* url_decode(const char* text, TextLengths* lengths = nullptr);
 
-// 0 to 15 for a hexadecimal digit of either case, 0 for any other byte.
-int hex_digit_value(unsigned char ch);
-
 }  // namespace jweb

@@ -25,7 +25,7 @@ void keep_call_mask() {
     call_mask = bits;
 }
 
-void put_back_call_mask() {
+void put_back_call_mask() noexcept {
     sigset_t kept;
     sigemptyset(&kept);
     const std::uint64_t bits = call_mask;

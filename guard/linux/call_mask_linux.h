@@ -13,6 +13,6 @@ void keep_call_mask();
 
 // After a caught failure. Safe in a signal handler, as sigemptyset,
 // sigaddset and pthread_sigmask are.
-void put_back_call_mask();
+[[gnu::cold]] void put_back_call_mask() noexcept;
 
 }  // namespace jweb::guard_detail

@@ -40,6 +40,4 @@ void prepare_thread(const void* jni_functions) noexcept {
     if (given) thread_prepared = true;  // else the next call tries again
 }
 
-void restore_call_mask() noexcept { put_back_call_mask(); }
-
 }  // namespace jweb::guard_detail

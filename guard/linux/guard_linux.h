@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "guard/linux/call_mask_linux.h"
 #include "guard/linux/thread_end_linux.h"
 
 namespace jweb {
@@ -42,19 +43,12 @@ extern constinit thread_local bool thread_prepared __attribute__((tls_model("ini
 // Installs the fault handlers (once in the process), keeping the actions they
 // replace (the Java runtime's) for every signal that is not a fault inside a
 // guarded call, and gives the calling thread an alternate signal stack from
-// a pool reserved ahead of need, unless it already has one (then that one
-// serves and is left alone). The stack goes back to the pool when the thread ends. When none can
-// be had, the call goes on without one (every fault but a stack overflow is
-// still caught) and the next call on this thread tries again.
+// the pool (give_thread_signal_stack, signal_stack_pool_linux.h).
 // It also keeps the thread's signal mask as it finds it, which every caught
 // failure puts back.
 // `jni_functions` is the JNI function table of the calling thread's JNIEnv,
 // which lies in the Java runtime's own library (null where there is none).
 [[gnu::cold, gnu::noinline]] void prepare_thread(const void* jni_functions) noexcept;
-
-// After a caught C++ exception: the thread's signal mask back to the one kept
-// at its first guarded call, whatever the foreign code blocked before it threw.
-[[gnu::cold, gnu::noinline]] void restore_call_mask() noexcept;
 
 // Unused stack between the guard's frame and the foreign code's: a local
 // buffer that the foreign code overruns upward lands here instead of in the
@@ -120,7 +114,7 @@ template <class Result, class Call>
         throw;
     } catch (...) {
         armed_guard = guard.outer;
-        guard_detail::restore_call_mask();
+        guard_detail::put_back_call_mask();  // whatever the foreign code blocked before it threw
         return false;
     }
     armed_guard = guard.outer;

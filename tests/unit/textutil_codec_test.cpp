@@ -136,11 +136,19 @@ TEST(UrlCodec, DecodeBytes) {
                  });
 }
 
+// 0 to 15 for a hexadecimal digit of either case, 0 for any other byte.
+int hex_digit_value(int c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return 0;
+}
+
 // The decoding walk, one byte at a time, as the oracle for long inputs where
 // the decoder works in blocks.
 std::string url_decode_walk(const std::string& s) {
     const auto digit = [&](std::size_t k) {
-        return k < s.size() ? jweb::hex_digit_value(static_cast<unsigned char>(s[k])) : 0;
+        return k < s.size() ? hex_digit_value(static_cast<unsigned char>(s[k])) : 0;
     };
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
@@ -172,13 +180,15 @@ TEST(UrlCodec, DecodeOfLongMalformedTextFollowsTheWalk) {
     }
 }
 
-TEST(UrlCodec, HexDigitValueOfEveryByte) {
-    for (int c = 0; c < 256; ++c) {
-        int expected = 0;
-        if (c >= '0' && c <= '9') expected = c - '0';
-        if (c >= 'a' && c <= 'f') expected = c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') expected = c - 'A' + 10;
-        EXPECT_EQ(jweb::hex_digit_value(static_cast<unsigned char>(c)), expected) << "byte " << c;
+// Every byte as an escape's second digit: its value when it is a hexadecimal
+// digit of either case, else 0.
+TEST(UrlCodec, DecodeOfEveryByteAsAnEscapeDigit) {
+    for (int c = 1; c < 256; ++c) {
+        const std::string text = "%0" + std::string(1, static_cast<char>(c));
+        Buffer out(jweb::url_decode(text.c_str()));
+        ASSERT_NE(out, nullptr);
+        EXPECT_EQ(hex(std::string(out.get(), 2)), hex(std::string(1, static_cast<char>(hex_digit_value(c))) + '\0'))
+            << "byte " << c;
     }
 }
 

@@ -59,11 +59,6 @@ TEST(VariadicCall, PassesExactlyTheSlotsWhateverTheCountAndNullsAfterAMarkedList
     }
 }
 
-TEST(VariadicCall, NullEntryIsNotCalled) {
-    const char* one[1] = {"x"};
-    EXPECT_EQ(jweb::call_variadic_entry(nullptr, 1, one), jweb::JWEB_ERR_CALL);
-}
-
 // A C++ exception must unwind through the call's own frames, a fault must
 // come back through the guard's jump.
 [[gnu::noinline]] int throwing_entry(const char* first, ...) { throw std::string(first); }

@@ -6,8 +6,7 @@
 // inside shared libraries (libstdc++'s operator new, libc's strdup, ...) are
 // not seen. The fake JNIEnv allocates with operator new only, so an armed
 // malloc failure is taken by the library's own next malloc.
-#ifndef JWEBNATIVE_TESTS_UNIT_SUPPORT_ALLOC_FAILURE_H_
-#define JWEBNATIVE_TESTS_UNIT_SUPPORT_ALLOC_FAILURE_H_
+#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -40,5 +39,3 @@ Mark mark();
 std::size_t outstanding_since(Mark m);
 
 }  // namespace allocfail
-
-#endif  // JWEBNATIVE_TESTS_UNIT_SUPPORT_ALLOC_FAILURE_H_

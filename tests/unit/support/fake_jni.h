@@ -21,8 +21,7 @@
 //
 // The fake never calls malloc itself (only operator new), so a test can arm
 // allocfail::fail_next_malloc() and have it hit the library's own malloc.
-#ifndef JWEBNATIVE_TESTS_UNIT_SUPPORT_FAKE_JNI_H_
-#define JWEBNATIVE_TESTS_UNIT_SUPPORT_FAKE_JNI_H_
+#pragma once
 
 #include <jni.h>
 
@@ -120,5 +119,3 @@ std::string c_quoted(std::string_view bytes);
 bool is_modified_utf8(std::string_view bytes);
 
 }  // namespace fakejni
-
-#endif  // JWEBNATIVE_TESTS_UNIT_SUPPORT_FAKE_JNI_H_

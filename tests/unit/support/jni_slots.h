@@ -7,8 +7,7 @@
 //   sed 's/JNICALL \*\(.*\)/    FAKEJNI_SLOT(\1),/'
 // (then drop the last comma), plus the later slots guarded by JNI_VERSION_*
 // at the end. A jni.h with slots not listed here fails the static_assert.
-#ifndef JWEBNATIVE_TESTS_UNIT_SUPPORT_JNI_SLOTS_H_
-#define JWEBNATIVE_TESTS_UNIT_SUPPORT_JNI_SLOTS_H_
+#pragma once
 
 #include <jni.h>
 
@@ -158,5 +157,3 @@ static_assert(sizeof(AllDistinct<JniFunctionSlots>) > 0);
 }  // namespace detail
 
 }  // namespace fakejni
-
-#endif  // JWEBNATIVE_TESTS_UNIT_SUPPORT_JNI_SLOTS_H_
