@@ -98,12 +98,15 @@ inline std::string_view summary_of(const MethodRow& row) {
 }
 
 // One Java parameter's description, from its layout token.
-inline std::string parameter_text(const MethodRow& row, std::string_view token) {
+inline std::string parameter_text(const MethodRow& row, method_layout::Kind kind) {
+    using method_layout::Kind;
     if (row.entry == nullptr) return "the text; null gives an empty string";
-    if (token == "I") return "passed as a C {@code int}";
-    if (token == "A") return "one engine argument per element, in order; none when empty or null";
-    if (token == "A0") return "one engine argument per element, in order; one {@code NULL} when empty or null";
-    if (token == "B") return "the body: one engine argument, its bytes with a zero byte added; left out when null";
+    if (kind == Kind::integer) return "passed as a C {@code int}";
+    if (kind == Kind::elements) return "one engine argument per element, in order; none when empty or null";
+    if (kind == Kind::elements_or_null)
+        return "one engine argument per element, in order; one {@code NULL} when empty or null";
+    if (kind == Kind::body)
+        return "the body: one engine argument, its bytes with a zero byte added; left out when null";
     if (std::string_view(row.java_name) == "jweb_old_url")
         return "passed as a C string of its modified UTF-8; null is refused: the method returns -55555 without "
                "calling the engine";
@@ -114,11 +117,11 @@ inline std::string parameter_text(const MethodRow& row, std::string_view token) 
 inline void wrap(std::string& out, std::string_view indent, std::string_view text, std::size_t width = 100) {
     // "{@code x}" and "{@link x}" stay on one line.
     std::vector<std::string> units;
-    for (const std::string& word : words(text, ' ')) {
+    for (const std::string_view word : method_layout::Words(text, ' ')) {
         if (!units.empty() && units.back().rfind("{@", 0) == 0 && units.back().find('}') == std::string::npos)
-            units.back() += " " + word;
+            units.back() += " " + std::string(word);
         else
-            units.push_back(word);
+            units.emplace_back(word);
     }
     std::string line;
     for (const std::string& word : units) {
@@ -136,9 +139,9 @@ inline std::string javadoc(const MethodRow& row, std::string_view indent) {
     const std::string entry = row.entry == nullptr ? "" : "{@code " + std::string(row.entry) + "}";
     bool borrows = false;  // strings, arrays or a body: memory the call may not get
     std::vector<std::string> markers;
-    for (const std::string& token : words(row.layout, ' ')) {
-        if (token == "S" || token == "A" || token == "A0" || token == "B") borrows = true;
-        if (method_table_checks::is_marker(token)) markers.push_back("{@code " + token + "}");
+    for (const method_layout::Token token : method_layout::tokens(row.layout)) {
+        if (!token.is_marker() && token.kind != method_layout::Kind::integer) borrows = true;
+        if (token.is_marker()) markers.push_back("{@code " + std::string(token.word) + "}");
     }
 
     std::string out = std::string(indent) + "/**\n";
@@ -162,13 +165,11 @@ inline std::string javadoc(const MethodRow& row, std::string_view indent) {
     }
     out += std::string(indent) + " *\n";
 
-    const std::vector<std::string> parameters = words(row.java_parameters, ',');
-    std::size_t next = 1;
-    for (const std::string& token : words(row.entry == nullptr ? "S" : row.layout, ' ')) {
-        if (method_table_checks::is_marker(token)) continue;
-        if (next >= parameters.size()) break;
-        wrap(out, indent, "@param " + parameters[next] + " " + parameter_text(row, token));
-        next += 2;
+    auto parameter = method_layout::parameters(row.java_parameters).begin();
+    for (const method_layout::Token token : method_layout::tokens(java_argument_layout(row))) {
+        if (token.is_marker()) continue;
+        if (parameter == std::default_sentinel) break;
+        wrap(out, indent, "@param " + std::string((*parameter++).name) + " " + parameter_text(row, token.kind));
     }
     if (row.entry == nullptr) {
         const std::string_view name = row.java_name;

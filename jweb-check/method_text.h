@@ -2,29 +2,12 @@
 // declaration and the list the engine receives, written from the layout.
 #pragma once
 
-#include <sstream>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "methods/method_table.h"
 
 namespace jweb::method_text {
-
-inline std::vector<std::string> words(std::string_view text, char separator) {
-    std::vector<std::string> out;
-    std::string word;
-    for (const char c : text) {
-        if (c == separator || c == ' ') {
-            if (!word.empty()) out.push_back(word);
-            word.clear();
-        } else {
-            word += c;
-        }
-    }
-    if (!word.empty()) out.push_back(word);
-    return out;
-}
 
 // "jweb_url(String name, String url, String[] attributes)"
 inline std::string java_declaration(const MethodRow& row) {
@@ -38,25 +21,21 @@ inline std::string java_result(const MethodRow& row) { return row.entry == nullp
 // array stands for its elements; see engine_argument_legend.
 inline std::string engine_arguments(const MethodRow& row) {
     if (row.entry == nullptr) return "";
-    const std::vector<std::string> parameters = words(row.java_parameters, ',');
-    std::size_t next = 1;  // parameters alternate type and name
+    auto parameter = method_layout::parameters(row.java_parameters).begin();
     std::string out;
-    for (const std::string& token : words(row.layout, ' ')) {
+    for (const method_layout::Token token : method_layout::tokens(row.layout)) {
         if (!out.empty()) out += ", ";
-        if (method_table_checks::is_marker(token)) {
-            out += token;
+        if (token.is_marker()) {
+            out += token.word;
             continue;
         }
-        const std::string name = next < parameters.size() ? parameters[next] : "?";
-        next += 2;
-        if (token == "A")
-            out += name + "...";
-        else if (token == "A0")
-            out += name + "... or NULL";
-        else if (token == "B")
-            out += "[" + name + "]";
-        else
-            out += name;
+        const std::string name(parameter == std::default_sentinel ? "?" : (*parameter++).name);
+        switch (token.kind) {
+            case method_layout::Kind::elements: out += name + "..."; break;
+            case method_layout::Kind::elements_or_null: out += name + "... or NULL"; break;
+            case method_layout::Kind::body: out += "[" + name + "]"; break;
+            default: out += name; break;
+        }
     }
     return out;
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "bridge/engine_entry_table.h"
+#include "methods/method_layout.h"
 
 namespace jweb {
 
@@ -102,6 +103,11 @@ inline constexpr std::array<MethodRow, 54> method_table = {{
     {"jweb_util_base64decode", nullptr, "S -> String", "String text"},
 }};
 
+// The layout of the Java arguments alone: a text utility's is its one string.
+constexpr std::string_view java_argument_layout(const MethodRow& row) {
+    return row.entry == nullptr ? "S" : row.layout;
+}
+
 // ---- compile-time checks of the table against itself and the entry list ----
 
 namespace method_table_checks {
@@ -112,45 +118,18 @@ constexpr bool is_engine_entry(std::string_view name) {
     return false;
 }
 
-// The next space-separated word of `text` from `at`, moving `at` past it.
-constexpr std::string_view next_word(std::string_view text, std::size_t& at, std::string_view separators) {
-    while (at < text.size() && separators.find(text[at]) != std::string_view::npos) ++at;
-    const std::size_t start = at;
-    while (at < text.size() && separators.find(text[at]) == std::string_view::npos) ++at;
-    return text.substr(start, at - start);
-}
-
-constexpr bool is_marker(std::string_view token) {
-    return token == "LAST" || token == "ENDFORM" || token == "ITEMDATA";
-}
-
-// The Java type a layout token stands for; empty for a marker.
-constexpr std::string_view java_type_of(std::string_view token) {
-    if (token == "S") return "String";
-    if (token == "I") return "int";
-    if (token == "A" || token == "A0") return "String[]";
-    if (token == "B") return "byte[]";
-    return "";
-}
-
 // The layout's non-marker tokens are the declared parameters' types, in order.
 constexpr bool layout_matches_parameters(const MethodRow& row) {
-    std::string_view layout = row.layout;
-    if (row.entry == nullptr) {
-        if (layout != "S -> String") return false;
-        layout = "S";
+    if (row.entry == nullptr && std::string_view(row.layout) != "S -> String") return false;
+    auto parameter = method_layout::parameters(row.java_parameters).begin();
+    for (const method_layout::Token token : method_layout::tokens(java_argument_layout(row))) {
+        if (token.kind == method_layout::Kind::unknown) return false;
+        if (token.is_marker()) continue;
+        if (parameter == std::default_sentinel) return false;
+        const method_layout::Parameter declared = *parameter++;
+        if (declared.type != token.java_type() || declared.name.empty()) return false;
     }
-    std::string_view parameters = row.java_parameters;
-    std::size_t at_layout = 0;
-    std::size_t at_parameters = 0;
-    for (;;) {
-        const std::string_view token = next_word(layout, at_layout, " ");
-        if (is_marker(token)) continue;
-        const std::string_view type = next_word(parameters, at_parameters, " ,");
-        const std::string_view name = next_word(parameters, at_parameters, " ,");
-        if (token.empty() || type.empty()) return token.empty() && type.empty();
-        if (java_type_of(token) != type || name.empty()) return false;
-    }
+    return parameter == std::default_sentinel;
 }
 
 constexpr bool every_entry_is_known() {

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "bridge/engine_entry_table.h"
+#include "methods/method_table.h"
 #include "tests/unit/support/processor_faults.h"
 
 namespace engine_double {
@@ -46,12 +47,6 @@ int outcome() {
 }
 
 template <std::size_t Slot>
-int no_argument() {
-    record(Slot, {});
-    return outcome();
-}
-
-template <std::size_t Slot>
 int one_int(int value) {
     record(Slot, {std::to_string(value)});
     return outcome();
@@ -63,18 +58,55 @@ int strings(Strings... s) {
     return outcome();
 }
 
-bool is_marker(const char* s) { return s && (std::strcmp(s, "LAST") == 0 || std::strcmp(s, "ENDFORM") == 0); }
+// The C signature a list of the table's layout needs: a fixed number of
+// strings, one int, or an open list read up to its closing marker (or, with
+// none, to the length the test expects).
+struct Shape {
+    std::size_t strings = 0;
+    std::size_t ints = 0;
+    bool open = false;
+    std::string_view end;  // the closing marker of an open list
+
+    constexpr bool operator==(const Shape&) const = default;
+};
+
+constexpr Shape shape_of(std::string_view layout) {
+    Shape shape;
+    for (const jweb::method_layout::Token token : jweb::method_layout::tokens(layout)) {
+        shape.strings += token.kind == jweb::method_layout::Kind::string;
+        shape.ints += token.kind == jweb::method_layout::Kind::integer;
+        shape.open = shape.open || token.is_elements();
+        shape.end = token.is_marker() ? token.word : std::string_view();
+    }
+    if (shape.open) shape.strings = shape.ints = 0;
+    return shape;
+}
+
+// The shape of the entry's first row in the table.
+constexpr Shape shape_of_entry(std::string_view entry) {
+    for (const jweb::MethodRow& row : jweb::method_table)
+        if (row.entry != nullptr && entry == row.entry) return shape_of(row.layout);
+    return {};
+}
+
+// Every row of an entry hands it a list of one shape, so one stand-in fits all.
+constexpr bool rows_of_an_entry_agree() {
+    for (const jweb::MethodRow& row : jweb::method_table)
+        if (row.entry != nullptr && shape_of(row.layout) != shape_of_entry(row.entry)) return false;
+    return true;
+}
+static_assert(rows_of_an_entry_agree(), "two methods of one engine entry pass it lists of different shapes");
 
 template <std::size_t Slot>
 int open_list(const char* first, ...) {
+    constexpr std::string_view end = shape_of_entry(jweb::engine_entry_names[Slot]).end;
     std::vector<Argument> arguments{argument(first)};
-    const bool counted = std::string_view(jweb::engine_entry_names[Slot]).starts_with("web_concurrent");
     va_list rest;
     va_start(rest, first);
-    if (counted) {
+    if (end.empty()) {
         while (arguments.size() < list_length) arguments.push_back(argument(va_arg(rest, const char*)));
     } else {
-        for (const char* s = first; !is_marker(s);) {
+        for (const char* s = first; s == nullptr || end != s;) {
             s = va_arg(rest, const char*);
             arguments.push_back(argument(s));
         }
@@ -84,36 +116,25 @@ int open_list(const char* first, ...) {
     return outcome();
 }
 
+template <std::size_t>
+using CString = const char*;
+
+template <std::size_t Slot, std::size_t... String>
+jweb::EngineEntry strings_entry(std::index_sequence<String...>) {
+    return reinterpret_cast<jweb::EngineEntry>(&strings<Slot, CString<String>...>);
+}
+
 template <std::size_t Slot>
 jweb::EngineEntry shaped() {
-    using std::string_view;
-    constexpr string_view name = jweb::engine_entry_names[Slot];
-    constexpr auto any = [](std::initializer_list<string_view> names) {
-        for (string_view n : names)
-            if (n == name) return true;
-        return false;
-    };
-    using E = jweb::EngineEntry;
-    using S = const char*;
-    if constexpr (any({"InitWebVuser", "TerminateWebVuser", "web_cleanup_cookies", "web_disable_keep_alive",
-                       "web_enable_keep_alive", "web_cache_cleanup"}))
-        return reinterpret_cast<E>(&no_argument<Slot>);
-    else if constexpr (name == "web_get_int_property")
-        return reinterpret_cast<E>(&one_int<Slot>);
-    else if constexpr (any({"URL", "web_set_max_html_param_len", "web_set_proxy", "web_set_secure_proxy",
-                            "web_set_proxy_bypass", "web_set_connections_limit", "web_add_cookie", "web_remove_cookie",
-                            "web_revert_auto_header", "web_set_certificate", "web_set_max_retries",
-                            "web_set_proxy_bypass_local"}))
-        return reinterpret_cast<E>(&strings<Slot, S>);
-    else if constexpr (any({"web_set_timeout", "web_add_header", "web_add_auto_header", "web_save_header",
-                            "web_set_sockets_option"}))
-        return reinterpret_cast<E>(&strings<Slot, S, S>);
-    else if constexpr (any({"SetUser", "web_create_html_param", "web_set_user", "web_create_radio_button_param"}))
-        return reinterpret_cast<E>(&strings<Slot, S, S, S>);
-    else if constexpr (name == "web_create_html_param_ex")
-        return reinterpret_cast<E>(&strings<Slot, S, S, S, S>);
+    constexpr Shape shape = shape_of_entry(jweb::engine_entry_names[Slot]);
+    static_assert(shape.open || shape.ints == 0 || (shape.ints == 1 && shape.strings == 0),
+                  "a fixed list mixes an int with strings");
+    if constexpr (shape.open)
+        return reinterpret_cast<jweb::EngineEntry>(&open_list<Slot>);
+    else if constexpr (shape.ints == 1)
+        return reinterpret_cast<jweb::EngineEntry>(&one_int<Slot>);
     else
-        return reinterpret_cast<E>(&open_list<Slot>);
+        return strings_entry<Slot>(std::make_index_sequence<shape.strings>{});
 }
 
 template <std::size_t... Slot>

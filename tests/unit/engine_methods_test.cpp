@@ -4,8 +4,8 @@
 // checked against what each method really does.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -25,6 +25,8 @@ namespace {
 using engine_double::Argument;
 using engine_double::Failure;
 using fakejni::FakeJni;
+using jweb::method_layout::Kind;
+using jweb::method_layout::Token;
 
 // A Java argument: a reference of any kind, or an int.
 struct Param {
@@ -55,40 +57,55 @@ jint invoke(JNIEnv* env, const std::vector<Param>& params) {
     }(Method);
 }
 
-// The Java type letters of a native method's parameters after the receiver,
-// read from its C signature: S jstring, A jobjectArray, B jbyteArray, I jint.
+// The Java type a native method's C parameter stands for.
 template <class P>
-constexpr char type_letter() {
+constexpr std::string_view java_type() {
     if constexpr (std::is_same_v<P, jstring>)
-        return 'S';
+        return "String";
     else if constexpr (std::is_same_v<P, jobjectArray>)
-        return 'A';
+        return "String[]";
     else if constexpr (std::is_same_v<P, jbyteArray>)
-        return 'B';
+        return "byte[]";
     else if constexpr (std::is_same_v<P, jint>)
-        return 'I';
+        return "int";
     else
-        return '?';
+        return "?";
 }
 
+// The method is an engine method of the table, and its native function takes
+// the Java types of the row's layout, in order.
 template <auto Method>
-std::string parameter_letters() {
-    return [&]<class... P>(jint(JNICALL*)(JNIEnv*, jclass, P...)) { return std::string{type_letter<P>()...}; }(Method);
+consteval bool has_the_layouts_types(std::string_view method) {
+    return [&]<class... P>(jint(JNICALL*)(JNIEnv*, jclass, P...)) {
+        const std::array<std::string_view, sizeof...(P)> types{java_type<P>()...};
+        for (const jweb::MethodRow& row : jweb::method_table) {
+            if (row.entry == nullptr || method != row.java_name) continue;
+            std::size_t next = 0;
+            for (const jweb::method_layout::Token token : jweb::method_layout::tokens(row.layout))
+                if (!token.is_marker() && (next == types.size() || types[next++] != token.java_type())) return false;
+            return next == types.size();
+        }
+        return false;
+    }(Method);
 }
 
 struct Invoker {
     const char* method;
     InvokeFunction call;
-    std::string (*letters)();
 };
 
+// Checked as it compiles: a native function whose types are not its row's
+// layout's, or a name not in the table, stops the build here.
 template <auto Method>
-constexpr Invoker invoker(const char* method) {
-    return {method, invoke<Method>, parameter_letters<Method>};
+consteval Invoker invoker(const char* method) {
+    if (!has_the_layouts_types<Method>(method)) throw "the native function does not take its layout's types";
+    return {method, invoke<Method>};
 }
 
 // One invoker per engine method, keyed by its Java name; entries and layouts
-// come from the library's own table (methods/method_table.h).
+// come from the library's own table (methods/method_table.h). The native
+// functions are named in C, so this list is the one place that pairs them
+// with the rows; invoker() checks each pair against the table.
 const Invoker invokers[] = {
     invoker<Java_tsapi_web_jweb_1initialize>("jweb_initialize"),
     invoker<Java_tsapi_web_jweb_1terminate>("jweb_terminate"),
@@ -142,24 +159,17 @@ const Invoker invokers[] = {
     invoker<Java_tsapi_web_jweb_1concurrent_1end>("jweb_concurrent_end"),
 };
 
-// A table row with its invoker. Layout tokens are the table's: S string,
-// I int, A string array, A0 string array that is one null argument when
-// empty, B byte array (one argument when not null), and the markers LAST,
-// ENDFORM, ITEMDATA.
+// A table row with its invoker; its layout is read as the library reads it
+// (methods/method_layout.h).
 struct Row {
     const char* method;
     const char* entry;
     const char* layout;
     InvokeFunction call;
 
-    std::vector<std::string> tokens() const {
-        std::istringstream in(layout);
-        std::vector<std::string> t;
-        for (std::string s; in >> s;) t.push_back(s);
-        return t;
-    }
-    bool is_list() const { return std::string(layout).find('A') != std::string::npos; }
-    bool strings_last_first() const { return std::string(layout).find("A0") != std::string::npos; }
+    jweb::method_layout::Words<Token> tokens() const { return jweb::method_layout::tokens(layout); }
+    bool is_list() const { return jweb::method_layout::contains(layout, {Kind::elements, Kind::elements_or_null}); }
+    bool strings_last_first() const { return jweb::method_layout::contains(layout, {Kind::elements_or_null}); }
     bool refuses_null() const { return std::string(method) == "jweb_old_url"; }
 };
 
@@ -193,6 +203,7 @@ const std::pair<const char*, jstring(JNICALL*)(JNIEnv*, jclass, jstring)> text_u
     {"jweb_util_base64decode", Java_tsapi_web_jweb_1util_1base64decode},
 };
 
+// The parameter types are checked as invokers compile (invoker()).
 TEST(MethodTable, EveryRowHasItsNativeFunctionWithTheLayoutsParameterTypesAndViceVersa) {
     std::set<std::string> table_methods;
     std::set<std::string> table_text_utilities;
@@ -202,13 +213,7 @@ TEST(MethodTable, EveryRowHasItsNativeFunctionWithTheLayoutsParameterTypesAndVic
             continue;
         }
         table_methods.insert(m.java_name);
-        const Invoker* i = invoker_for(m.java_name);
-        ASSERT_NE(i, nullptr) << m.java_name << " has no invoker";
-        std::string letters;
-        std::istringstream in(m.layout);
-        for (std::string token; in >> token;)
-            if (token == "S" || token == "I" || token == "A" || token == "A0" || token == "B") letters += token[0];
-        EXPECT_EQ(i->letters(), letters) << m.java_name;
+        EXPECT_NE(invoker_for(m.java_name), nullptr) << m.java_name << " has no invoker";
     }
     for (const Invoker& i : invokers)
         EXPECT_TRUE(table_methods.contains(i.method)) << i.method << " is not in the table";
@@ -265,12 +270,12 @@ Plan plan_for(const Row& row, Scenario scenario, FakeJni& jni) {
     Plan plan;
     int position = 0;
     std::vector<std::string> strings_released;
-    for (const std::string& token : row.tokens()) {
-        const std::string name = std::string(1, token[0] == 'A'   ? 'a'
-                                                : token[0] == 'B' ? 'b'
-                                                                  : 's') +
+    for (const Token token : row.tokens()) {
+        const std::string name = std::string(1, token.is_elements()        ? 'a'
+                                                : token.kind == Kind::body ? 'b'
+                                                                           : 's') +
                                  std::to_string(++position);
-        if (token == "S") {
+        if (token.kind == Kind::string) {
             if (scenario == Scenario::nulls) {
                 plan.params.push_back({});
                 plan.engine_arguments.push_back(std::nullopt);
@@ -282,10 +287,10 @@ Plan plan_for(const Row& row, Scenario scenario, FakeJni& jni) {
             strings_released.push_back("ReleaseStringUTFChars(" + name + ")");
             plan.engine_arguments.push_back(bytes);
             ++plan.borrow_count;
-        } else if (token == "I") {
+        } else if (token.kind == Kind::integer) {
             plan.params.push_back({nullptr, -7});
             plan.engine_arguments.push_back("-7");
-        } else if (token == "A" || token == "A0") {
+        } else if (token.is_elements()) {
             std::vector<std::optional<std::string>> elements;
             switch (scenario) {
                 case Scenario::typical: elements = {"Name=" + name, std::nullopt, "", "Value=\xe2\x82\xac"}; break;
@@ -302,7 +307,7 @@ Plan plan_for(const Row& row, Scenario scenario, FakeJni& jni) {
                 plan.lengths.push_back("GetArrayLength(" + name + ")");
             }
             plan.elements += elements.size();
-            if (elements.empty() && token == "A0") plan.engine_arguments.push_back(std::nullopt);
+            if (elements.empty() && token.kind == Kind::elements_or_null) plan.engine_arguments.push_back(std::nullopt);
             for (std::size_t i = 0; i < elements.size(); ++i) {
                 const std::string element = name + "[" + std::to_string(i) + "]";
                 plan.borrows.push_back("GetObjectArrayElement(" + name + "," + std::to_string(i) + ")");
@@ -313,7 +318,7 @@ Plan plan_for(const Row& row, Scenario scenario, FakeJni& jni) {
                 }
                 plan.engine_arguments.push_back(elements[i]);
             }
-        } else if (token == "B") {
+        } else if (token.kind == Kind::body) {
             if (scenario == Scenario::nulls) {
                 plan.params.push_back({});
                 continue;
@@ -327,7 +332,7 @@ Plan plan_for(const Row& row, Scenario scenario, FakeJni& jni) {
                                                                         : "\x80\xff"
                                                                           "x");
         } else {
-            plan.engine_arguments.push_back(token);  // a marker
+            plan.engine_arguments.push_back(std::string(token.word));  // a marker
         }
     }
     if (row.strings_last_first()) std::reverse(strings_released.begin(), strings_released.end());

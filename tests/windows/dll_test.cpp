@@ -30,6 +30,7 @@ namespace {
 
 using Argument = std::optional<std::string>;  // nullopt: a null pointer
 using fakejni::FakeJni;
+namespace layout = jweb::method_layout;
 
 constexpr jint not_bound = jweb::JWEB_ERR_CALL;
 constexpr const char* abort_pending = "tsapi/exceptions/Abort(null)";
@@ -141,34 +142,33 @@ enum class Values { typical, nulls };
 
 Call make_call(const Row& row, Values values, FakeJni& jni) {
     Call call;
-    std::istringstream layout(row.layout);
     int position = 0;
-    for (std::string token; layout >> token;) {
-        const std::string name = std::string(1, token[0] == 'A'   ? 'a'
-                                                : token[0] == 'B' ? 'b'
-                                                                  : 's') +
+    for (const layout::Token token : layout::tokens(row.layout)) {
+        const std::string name = std::string(1, token.is_elements()                ? 'a'
+                                                : token.kind == layout::Kind::body ? 'b'
+                                                                                   : 's') +
                                  std::to_string(++position);
         const bool null = values == Values::nulls;
-        if (token == "S") {
+        if (token.kind == layout::Kind::string) {
             const std::string bytes = "value of " + name + " \xc3\xa9\xc0\x80";
             call.params.push_back({null ? nullptr : jni.string(name, bytes), std::nullopt});
             call.engine_arguments.push_back(null ? Argument() : bytes);
-        } else if (token == "I") {
+        } else if (token.kind == layout::Kind::integer) {
             call.params.push_back({nullptr, -7});
             call.engine_arguments.push_back("-7");
-        } else if (token == "A" || token == "A0") {
+        } else if (token.is_elements()) {
             const std::vector<Argument> elements = {"Name=" + name, std::nullopt, "", "Value=\xe2\x82\xac"};
             call.params.push_back({null ? nullptr : jni.string_array(name, elements), std::nullopt});
             if (!null) call.engine_arguments.insert(call.engine_arguments.end(), elements.begin(), elements.end());
-            if (null && token == "A0") call.engine_arguments.push_back(std::nullopt);
-        } else if (token == "B") {
+            if (null && token.kind == layout::Kind::elements_or_null) call.engine_arguments.push_back(std::nullopt);
+        } else if (token.kind == layout::Kind::body) {
             call.params.push_back({null ? nullptr : jni.byte_array(name, {0x80, 0xff, 'x', 0x00, 'y'}), std::nullopt});
             if (!null)
                 call.engine_arguments.push_back(
                     "\x80\xff"
                     "x");  // up to the first NUL
         } else {
-            call.engine_arguments.push_back(token);  // a marker
+            call.engine_arguments.push_back(std::string(token.word));  // a marker
         }
     }
     return call;
