@@ -17,9 +17,10 @@ inline constexpr char marker_last[] = "LAST";
 inline constexpr char marker_endform[] = "ENDFORM";
 inline constexpr char marker_itemdata[] = "ITEMDATA";
 
-// One malloc block per call: the slots (slot k is argument k of the engine
-// call), the scratch the variadic call needs, and the element references kept
-// from borrowing to release.
+// The slots (slot k is argument k of the engine call), the scratch the
+// variadic call needs, and the element references kept from borrowing to
+// release: one malloc block for a list too long for the stack (see
+// slots_on_stack in call_frame.h).
 struct ArgVector {
     const char** slots;
     jstring* element_refs;

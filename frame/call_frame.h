@@ -287,8 +287,13 @@ template <ListEnd End>
 // the stack, so that only the slots are malloc'ed: up to about 1 KB glibc
 // serves a block from its per-thread cache, while a larger request first
 // merges every small chunk freed since, among them the Java runtime's copies
-// of the last call's strings, at some 10 ns per string.
+// of the last call's strings.
 inline constexpr std::size_t element_refs_on_stack = 128;
+// Lists of up to this many arguments (which need no scratch after their
+// slots) keep the slots on the stack too, and allocate nothing: a malloc and
+// a free were a third of a short list's own cost.
+inline constexpr std::size_t slots_on_stack = typed_call_limit;
+static_assert(variadic_scratch_words(slots_on_stack, ListEnd::marker) == 0 && slots_on_stack <= element_refs_on_stack);
 
 // Inlined into each method, which is its only caller: the parts then live in
 // registers and the method's own frame instead of being copied to a callee.
@@ -304,9 +309,12 @@ template <EntryName Entry, ReleaseOrder Order = ReleaseOrder::strings_in_order, 
     LocalRefRoom local_refs;
     if (!open_local_refs(env, local_refs, elements)) return JWEB_ERR_NOMEM;
     jstring stack_refs[element_refs_on_stack];
+    const char* stack_slots[slots_on_stack];
     const bool refs_on_stack = elements <= element_refs_on_stack;
+    const bool vector_on_stack = arguments <= slots_on_stack;
     constexpr ListEnd end = list_end<Parts...>();
-    ArgVector vector = allocate_arg_vector(arguments, refs_on_stack ? 0 : elements, end);
+    ArgVector vector = vector_on_stack ? ArgVector{stack_slots, stack_refs}
+                                       : allocate_arg_vector(arguments, refs_on_stack ? 0 : elements, end);
     if (vector.slots == nullptr) return JWEB_ERR_NOMEM;
     if (refs_on_stack) vector.element_refs = stack_refs;
 
@@ -322,7 +330,7 @@ template <EntryName Entry, ReleaseOrder Order = ReleaseOrder::strings_in_order, 
     }
     release_all<Order>(env, vector, std::forward_as_tuple(parts...), std::index_sequence_for<Parts...>{});
     close_local_refs(env, local_refs);
-    free_arg_vector(vector);
+    if (!vector_on_stack) free_arg_vector(vector);
     (discard(parts), ...);
     if (!called) raise_abort(env);
     return result;

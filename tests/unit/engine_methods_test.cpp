@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine_double.h"
+#include "frame/call_frame.h"
 #include "frame/result_codes.h"
 #include "frame/variadic_call.h"
 #include "methods/method_table.h"
@@ -295,8 +296,9 @@ Plan plan_for(const Row& row, Scenario scenario, FakeJni& jni) {
             switch (scenario) {
                 case Scenario::typical: elements = {"Name=" + name, std::nullopt, "", "Value=\xe2\x82\xac"}; break;
                 case Scenario::null_elements: elements = {std::nullopt}; break;
-                case Scenario::many_elements:
-                    for (int i = 0; i < 20; ++i) elements.push_back(name + "#" + std::to_string(i));
+                case Scenario::many_elements:  // beyond the 16 free references, and the vector on the stack
+                    for (std::size_t i = 0; i <= jweb::slots_on_stack; ++i)
+                        elements.push_back(name + "#" + std::to_string(i));
                     break;
                 default: break;
             }
@@ -489,20 +491,25 @@ TEST_P(EachMethod, MissingAbortClassLeavesTheLookupFailurePending) {
     EXPECT_EQ(jni.pending_exception(), "java/lang/NoClassDefFoundError");
 }
 
+// A short list keeps its vector on the stack, so only a fixed list or a
+// short one cannot run out; a long list's failed allocation borrows nothing.
 TEST_P(EachMethod, FailedVectorAllocationBorrowsNothing) {
     const Row& row = GetParam();
-    const Plan plan = plan_for(row, Scenario::typical, jni);
     allocfail::fail_next_malloc();
-    if (!row.is_list()) {  // allocates nothing, so it cannot run out
-        EXPECT_EQ(call(row, plan), 0);
-        EXPECT_TRUE(allocfail::malloc_failure_armed());
-        allocfail::disarm();
-        return;
-    }
-    EXPECT_EQ(call(row, plan), jweb::JWEB_ERR_NOMEM);
+    EXPECT_EQ(call(row, plan_for(row, Scenario::typical, jni)), 0);
+    EXPECT_TRUE(allocfail::malloc_failure_armed());
+    allocfail::disarm();
+    if (!row.is_list()) return;
+    FakeJni fresh;
+    engine_double::clear();
+    const Plan plan = plan_for(row, Scenario::many_elements, fresh);
+    allocfail::fail_next_malloc();
+    EXPECT_EQ(row.call(fresh.env(), plan.params), jweb::JWEB_ERR_NOMEM);
     EXPECT_TRUE(engine_double::calls().empty());
-    EXPECT_EQ(jni.calls(), plan.lengths);
-    EXPECT_EQ(jni.pending_exception(), "");
+    // The lengths and the room for the references; nothing borrowed.
+    const std::vector<std::string> before = plan.before_call(true);
+    EXPECT_EQ(fresh.calls(), std::vector<std::string>(before.begin(), before.begin() + plan.lengths.size() + 1));
+    EXPECT_EQ(fresh.pending_exception(), "");
 }
 
 TEST_P(EachMethod, BorrowHandingOutNoBytesStopsAtOnceAndReleasesWhatWasBorrowed) {
